@@ -1,0 +1,184 @@
+#include "facade/com_web_svc.h"
+
+#include <ole2.h>
+
+#include "common/com_boundary.h"
+#include "common/com_ptr.h"
+#include "common/text.h"
+#include "mssoap.h"
+#include "trace/trace_log.h"
+
+namespace nvx::facade {
+namespace {
+
+constexpr wchar_t kDefaultNameSpace[] = L"http://www.norvexa.com/webservices/";
+
+template <class T>
+HRESULT StoreValue(T* out, T value)
+{
+    if (!out) return E_POINTER;
+    *out = value;
+    return S_OK;
+}
+
+// Activates `clsid` in any context, runs it and asks for the WSDL reader
+// interface, as out-of-process servers need.
+HRESULT ActivateWsdlReader(REFCLSID clsid, ComPtr<IWSDLReader>* reader)
+{
+    ComPtr<IUnknown> object;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, &object);
+    if (FAILED(hr)) return hr;
+    hr = OleRun(object.Get());
+    if (FAILED(hr)) return hr;
+    return object.As(reader);
+}
+
+}  // namespace
+
+std::span<const com::InterfaceEntry<ComWebSvc>> ComWebSvc::Interfaces()
+{
+    static const com::InterfaceEntry<ComWebSvc> table[] = {
+        {&IID_IComWebSvc, &com::ViewAs<ComWebSvc, IComWebSvc>},
+        {&IID_IDispatch, &com::ViewAs<ComWebSvc, IComWebSvc>},
+        {&IID_INvxTracer, &com::ViewAs<ComWebSvc, INvxTracer>},
+        {&IID_ISupportErrorInfo, &com::ViewAs<ComWebSvc, ISupportErrorInfo>},
+    };
+    return table;
+}
+
+ComWebSvc::ComWebSvc() : nameSpace_(kDefaultNameSpace) {}
+
+// Destroying any caller ends the process-wide trace, as callers expect.
+ComWebSvc::~ComWebSvc() { trace::TraceStop(); }
+
+CallSettings ComWebSvc::Settings() const { return {nameSpace_.Get(), transport_, compression_, timeout_}; }
+
+IFACEMETHODIMP ComWebSvc::get_Compression(_HTTPCOMPRESSION_* value) { return StoreValue(value, compression_); }
+
+IFACEMETHODIMP ComWebSvc::put_Compression(_HTTPCOMPRESSION_ value)
+{
+    compression_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP ComWebSvc::get_NameSpace(BSTR* value)
+{
+    if (!value) return E_POINTER;
+    *value = nullptr;
+    return ComBoundary([&] {
+        *value = Bstr::CopyOf(nameSpace_.Get()).Detach();
+        return S_OK;
+    });
+}
+
+IFACEMETHODIMP ComWebSvc::put_NameSpace(BSTR value)
+{
+    return ComBoundary([&] {
+        nameSpace_ = Bstr::CopyOf(value);
+        return S_OK;
+    });
+}
+
+IFACEMETHODIMP ComWebSvc::get_SoapTransportProtocol(_SOAPTRANSPORT_* value) { return StoreValue(value, transport_); }
+
+IFACEMETHODIMP ComWebSvc::put_SoapTransportProtocol(_SOAPTRANSPORT_ value)
+{
+    transport_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP ComWebSvc::get_Timeout(long* value) { return StoreValue(value, timeout_); }
+
+IFACEMETHODIMP ComWebSvc::put_Timeout(long value)
+{
+    timeout_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP ComWebSvc::get_UseDefaultProxy(long* value) { return StoreValue(value, useDefaultProxy_); }
+
+IFACEMETHODIMP ComWebSvc::put_UseDefaultProxy(long value)
+{
+    useDefaultProxy_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP ComWebSvc::get_WSDLReader(IDispatch** reader)
+{
+    if (!reader) return E_POINTER;
+    *reader = nullptr;
+    return ComBoundary([&]() -> HRESULT {
+        const bool overGateway = transport_ == SoapOverNXComm;
+        ComPtr<IWSDLReader> wsdlReader;
+        const HRESULT hr = ActivateWsdlReader(overGateway ? CLSID_NvxWSDLReader : CLSID_WSDLReader, &wsdlReader);
+        if (FAILED(hr)) return hr;
+        ComPtr<INvxWSDLReader> settings;
+        if (overGateway && SUCCEEDED(wsdlReader.As(&settings))) {
+            settings->put_Timeout(timeout_);
+            settings->put_Compression(compression_);
+        }
+        // The reader interface is handed out as the automation result.
+        *reader = reinterpret_cast<IDispatch*>(wsdlReader.Detach());
+        return S_OK;
+    });
+}
+
+// The calls arrive with the call core.
+IFACEMETHODIMP ComWebSvc::get_Execute(BSTR, BSTR, VARIANT, VARIANT, BSTR* xml)
+{
+    if (!xml) return E_POINTER;
+    *xml = nullptr;
+    return E_NOTIMPL;
+}
+
+IFACEMETHODIMP ComWebSvc::get_Execute2(BSTR, BSTR, VARIANT, VARIANT, IDispatch** document)
+{
+    if (!document) return E_POINTER;
+    *document = nullptr;
+    return E_NOTIMPL;
+}
+
+IFACEMETHODIMP ComWebSvc::get_Execute3(BSTR, BSTR, VARIANT, VARIANT, IDispatch** reader)
+{
+    if (!reader) return E_POINTER;
+    *reader = nullptr;
+    return E_NOTIMPL;
+}
+
+// The WSDL-driven call arrives with the WSDL access.
+IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR, BSTR, VARIANT, VARIANT, VARIANT* result)
+{
+    if (!result) return E_POINTER;
+    VariantInit(result);
+    return E_NOTIMPL;
+}
+
+IFACEMETHODIMP ComWebSvc::get_OutputFile(BSTR* path)
+{
+    if (!path) return E_POINTER;
+    *path = nullptr;
+    return ComBoundary([&] {
+        *path = Bstr(WideFromAnsi(trace::TracePath())).Detach();
+        return S_OK;
+    });
+}
+
+IFACEMETHODIMP ComWebSvc::put_OutputFile(BSTR path)
+{
+    ComBoundary([&] {
+        if (!path) {
+            trace::TraceStart(nullptr);
+            return S_OK;
+        }
+        trace::TraceStart(AnsiFromWide(ViewOf(path)).c_str());
+        return S_OK;
+    });
+    return S_OK;
+}
+
+IFACEMETHODIMP ComWebSvc::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return IsEqualIID(iid, IID_IComWebSvc) ? S_OK : S_FALSE;
+}
+
+}  // namespace nvx::facade

@@ -1,0 +1,38 @@
+#pragma once
+// NvxUBlockStream: the stream that carries one SOAP exchange over the gateway.
+#include <windows.h>
+
+#include <span>
+
+#include "NvxWebSvc.h"
+#include "comframe/object.h"
+
+namespace nvx::transport {
+
+class UBlockStream : public INvxUBlockStream, public com::ObjectRoot<UBlockStream> {
+public:
+    using PrimaryInterface = INvxUBlockStream;
+    static std::span<const com::InterfaceEntry<UBlockStream>> Interfaces();
+
+    virtual ~UBlockStream() = default;
+
+    // ISequentialStream
+    IFACEMETHODIMP Read(void* data, ULONG size, ULONG* read) override;
+    IFACEMETHODIMP Write(const void* data, ULONG size, ULONG* written) override;
+    // IStream
+    IFACEMETHODIMP Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
+    IFACEMETHODIMP SetSize(ULARGE_INTEGER size) override;
+    IFACEMETHODIMP CopyTo(IStream* target, ULARGE_INTEGER size, ULARGE_INTEGER* read, ULARGE_INTEGER* written) override;
+    IFACEMETHODIMP Commit(DWORD flags) override;
+    IFACEMETHODIMP Revert() override;
+    IFACEMETHODIMP LockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD type) override;
+    IFACEMETHODIMP UnlockRegion(ULARGE_INTEGER offset, ULARGE_INTEGER size, DWORD type) override;
+    IFACEMETHODIMP Stat(STATSTG* stat, DWORD flags) override;
+    IFACEMETHODIMP Clone(IStream** clone) override;
+    // INvxUBlockStream
+    IFACEMETHODIMP get_NXCommBuffer(BSTR* text) override;
+    IFACEMETHODIMP put_Timeout(long milliseconds) override;
+    IFACEMETHODIMP get_NXCommBufferWithHTTPHeader(BSTR* text) override;
+};
+
+}  // namespace nvx::transport

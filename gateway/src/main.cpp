@@ -1,0 +1,70 @@
+// nxcommd: the messaging gateway. Relays framed raw HTTP requests to the web
+// servers they name and returns the raw responses framed with their ids.
+#include "options.h"
+#include "server.h"
+
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/signal_set.hpp>
+
+#include <sys/resource.h>
+
+#include <csignal>
+#include <cstdio>
+#include <iostream>
+
+namespace {
+
+// Every client and its upstream connections need descriptors; the usual soft
+// limit of 1024 would be reached before the default client limit.
+void raise_descriptor_limit()
+{
+    rlimit limit{};
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+        limit.rlim_cur = limit.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &limit);
+    }
+}
+
+int run(const nxcommd::GatewayConfig& config)
+{
+    boost::asio::io_context io(1);
+    nxcommd::Server server(io, config);
+    boost::asio::signal_set signals(io, SIGINT, SIGTERM);
+    signals.async_wait([&](const boost::system::error_code& ec, int) {
+        if (!ec)
+            server.stop();
+    });
+    const auto bound = server.local_endpoint();
+    // Scripts and tests start us on port 0 and read the real port from this line.
+    std::printf("nxcommd listening on %s:%u\n", bound.address().to_string().c_str(),
+                static_cast<unsigned>(bound.port()));
+    std::fflush(stdout);
+    if (config.allow.empty())
+        std::fputs("nxcommd: no --allow given, every target will be refused\n", stderr);
+    server.start();
+    io.run();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    const auto command = nxcommd::parse_command_line(argc, argv);
+    if (command.help) {
+        std::cout << nxcommd::usage_text();
+        return 0;
+    }
+    if (!command.config) {
+        std::cerr << "nxcommd: " << command.error << " (see nxcommd --help)\n";
+        return 2;
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+    raise_descriptor_limit();
+    try {
+        return run(*command.config);
+    } catch (const std::exception& e) {
+        std::cerr << "nxcommd: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,157 @@
+#include "relay_request.h"
+
+#include <boost/beast/http/basic_parser.hpp>
+#include <boost/beast/http/error.hpp>
+
+#include <limits>
+#include <optional>
+
+namespace nxcommd {
+namespace {
+
+namespace http = boost::beast::http;
+using boost::beast::error_code;
+using boost::beast::string_view;
+
+constexpr std::uint16_t kHttpPort = 80;
+constexpr std::string_view kHttpScheme = "http://";
+
+// Checks the message's syntax and framing with Beast and keeps the few
+// things a relay needs; the body is only counted, never stored.
+class RequestScanner final : public http::basic_parser<true> {
+public:
+    http::verb method = http::verb::unknown;
+    std::string_view target;  // view into the scanned bytes
+    std::optional<std::string> host;
+    int host_fields = 0;
+
+private:
+    void on_request_impl(http::verb verb, string_view, string_view request_target, int,
+                         error_code&) override
+    {
+        method = verb;
+        target = std::string_view(request_target.data(), request_target.size());
+    }
+    void on_response_impl(int, string_view, int, error_code&) override {}
+    void on_field_impl(http::field name, string_view, string_view value, error_code&) override
+    {
+        if (name == http::field::host) {
+            ++host_fields;
+            host = std::string(value.data(), value.size());
+        }
+    }
+    void on_header_impl(error_code&) override {}
+    void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
+    std::size_t on_body_impl(string_view body, error_code&) override { return body.size(); }
+    void on_chunk_header_impl(std::uint64_t, string_view, error_code&) override {}
+    std::size_t on_chunk_body_impl(std::uint64_t, string_view body, error_code&) override
+    {
+        return body.size();
+    }
+    void on_finish_impl(error_code&) override {}
+};
+
+Failure bad_request(std::string reason)
+{
+    return {status::bad_request, std::move(reason)};
+}
+
+struct Target {
+    HostPort host;
+    std::string origin_form;  // path and query; empty when the request line keeps its target
+};
+
+std::variant<Target, Failure> absolute_target(std::string_view target)
+{
+    const std::string_view rest = target.substr(kHttpScheme.size());
+    const auto slash = rest.find_first_of("/?");
+    const std::string_view authority = rest.substr(0, slash);
+    auto host = parse_host_port(authority, kHttpPort);
+    if (!host)
+        return bad_request("unusable host in request target");
+    std::string path = slash == std::string_view::npos ? "/" : std::string(rest.substr(slash));
+    if (path.front() == '?')
+        path.insert(0, "/");
+    return Target{std::move(*host), std::move(path)};
+}
+
+bool has_http_scheme(std::string_view target)
+{
+    if (target.size() < kHttpScheme.size())
+        return false;
+    for (std::size_t i = 0; i < kHttpScheme.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(target[i])) != kHttpScheme[i])
+            return false;
+    return true;
+}
+
+std::variant<Target, Failure> locate_target(const RequestScanner& scan)
+{
+    if (has_http_scheme(scan.target))
+        return absolute_target(scan.target);
+    if (scan.target.find("://") != std::string_view::npos)
+        return bad_request("only http:// targets can be relayed");
+    if (!scan.target.starts_with('/') && scan.target != "*")
+        return bad_request("request target is neither a path nor an http:// URL");
+    if (scan.host_fields != 1)
+        return bad_request(scan.host_fields == 0 ? "request has no Host header"
+                                                 : "request has more than one Host header");
+    auto host = parse_host_port(*scan.host, kHttpPort);
+    if (!host)
+        return bad_request("unusable Host header");
+    return Target{std::move(*host), {}};
+}
+
+std::optional<Failure> scan_request(RequestScanner& scan, const std::string& raw,
+                                    std::size_t max_header_bytes)
+{
+    scan.eager(true);
+    // The frame size already bounds the body. (Beast 1.74 treats boost::none
+    // here as "no body allowed" for sized bodies, hence the explicit maximum.)
+    scan.body_limit(std::numeric_limits<std::uint64_t>::max());
+    scan.header_limit(static_cast<std::uint32_t>(max_header_bytes));
+    error_code ec;
+    const std::size_t used = scan.put(boost::asio::const_buffer(raw.data(), raw.size()), ec);
+    if (ec == http::error::header_limit)
+        return Failure{status::payload_too_large,
+                       "request head exceeds " + std::to_string(max_header_bytes) + " bytes"};
+    if (ec == http::error::need_more || (!ec && !scan.is_done()))
+        return bad_request("request is incomplete");
+    if (ec)
+        return bad_request("malformed request: " + ec.message());
+    if (used != raw.size())
+        return bad_request("bytes follow the end of the request");
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<RelayRequest, Failure> read_relay_request(std::string raw,
+                                                       std::size_t max_header_bytes)
+{
+    RequestScanner scan;
+    if (auto failure = scan_request(scan, raw, max_header_bytes))
+        return std::move(*failure);
+    if (scan.method == http::verb::connect)
+        return bad_request("CONNECT is not relayed");
+    auto located = locate_target(scan);
+    if (auto* failure = std::get_if<Failure>(&located))
+        return std::move(*failure);
+    auto& target = std::get<Target>(located);
+
+    RelayRequest request;
+    request.head = scan.method == http::verb::head;
+    const std::string_view path =
+        target.origin_form.empty() ? scan.target : std::string_view(target.origin_form);
+    request.url = "http://" + target.host.text() + (scan.target == "*" ? "" : std::string(path));
+    if (!target.origin_form.empty()) {
+        // The parser's target view points into `raw`, which locates it exactly.
+        const auto offset = static_cast<std::size_t>(scan.target.data() - raw.data());
+        raw.replace(offset, scan.target.size(), target.origin_form);
+    }
+    request.bytes = std::move(raw);
+    request.target = std::move(target.host);
+    return request;
+}
+
+}  // namespace nxcommd

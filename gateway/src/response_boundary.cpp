@@ -1,0 +1,152 @@
+#include "response_boundary.h"
+
+#include <boost/beast/http/basic_parser.hpp>
+#include <boost/beast/http/error.hpp>
+
+#include <limits>
+
+namespace nxcommd {
+namespace {
+
+namespace http = boost::beast::http;
+using boost::beast::error_code;
+using boost::beast::string_view;
+
+constexpr int kSwitchingProtocols = 101;
+
+bool is_interim(int code)
+{
+    return code >= 100 && code < 200 && code != kSwitchingProtocols;
+}
+
+}  // namespace
+
+// Only the status code is kept; the body is counted and left in place.
+class ResponseBoundary::Parser final : public http::basic_parser<false> {
+public:
+    int code = 0;
+
+private:
+    void on_request_impl(http::verb, string_view, string_view, int, error_code&) override {}
+    void on_response_impl(int status, string_view, int, error_code&) override { code = status; }
+    void on_field_impl(http::field, string_view, string_view, error_code&) override {}
+    void on_header_impl(error_code&) override {}
+    void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
+    std::size_t on_body_impl(string_view body, error_code&) override { return body.size(); }
+    void on_chunk_header_impl(std::uint64_t, string_view, error_code&) override {}
+    std::size_t on_chunk_body_impl(std::uint64_t, string_view body, error_code&) override
+    {
+        return body.size();
+    }
+    void on_finish_impl(error_code&) override {}
+};
+
+ResponseBoundary::ResponseBoundary(bool head_request, std::size_t max_header_bytes,
+                                   std::size_t max_bytes)
+    : head_request_(head_request), max_header_bytes_(max_header_bytes), max_bytes_(max_bytes)
+{
+    restart_after_interim();
+}
+
+ResponseBoundary::~ResponseBoundary() = default;
+
+void ResponseBoundary::restart_after_interim()
+{
+    parser_ = std::make_unique<Parser>();
+    parser_->eager(true);
+    parser_->skip(head_request_);
+    // The total is checked against max_bytes_ instead. (Beast 1.74 treats
+    // boost::none here as "no body allowed" for sized bodies.)
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
+    parser_->header_limit(static_cast<std::uint32_t>(max_header_bytes_));
+}
+
+std::span<char> ResponseBoundary::prepare(std::size_t n)
+{
+    if (buffer_.size() < filled_ + n)
+        buffer_.resize(filled_ + n);
+    return {buffer_.data() + filled_, n};
+}
+
+ResponseBoundary::State ResponseBoundary::commit(std::size_t n)
+{
+    if (state_ != State::need_more)
+        return state_;
+    filled_ += n;
+    return advance();
+}
+
+ResponseBoundary::State ResponseBoundary::advance()
+{
+    while (parsed_ < filled_) {
+        error_code ec;
+        const std::size_t used =
+            parser_->put(boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
+        parsed_ += used;
+        if (ec == http::error::header_limit)
+            return fail(status::payload_too_large,
+                        "sent a response head over " + std::to_string(max_header_bytes_) + " bytes");
+        if (ec && ec != http::error::need_more)
+            return fail(status::bad_gateway, "sent a malformed response (" + ec.message() + ")");
+        if (parser_->is_done() && is_interim(parser_->code)) {
+            buffer_.erase(0, parsed_);
+            filled_ -= parsed_;
+            parsed_ = 0;
+            interim_seen_ = true;
+            restart_after_interim();
+            continue;
+        }
+        if (parser_->is_done())
+            return complete();
+        if (ec == http::error::need_more || used == 0)
+            break;
+    }
+    if (filled_ > max_bytes_)
+        return fail(status::payload_too_large,
+                    "sent a response over " + std::to_string(max_bytes_) + " bytes");
+    return state_;
+}
+
+ResponseBoundary::State ResponseBoundary::finish_at_eof()
+{
+    if (state_ != State::need_more)
+        return state_;
+    if (!parser_->is_header_done())
+        return fail(status::bad_gateway, filled_ == 0 ? "closed the connection without a response"
+                                                      : "closed the connection mid-response");
+    error_code ec;
+    parser_->put_eof(ec);
+    if (ec || !parser_->is_done())
+        return fail(status::bad_gateway, "closed the connection mid-response");
+    return complete();
+}
+
+ResponseBoundary::State ResponseBoundary::complete()
+{
+    if (parsed_ > max_bytes_)
+        return fail(status::payload_too_large,
+                    "sent a response over " + std::to_string(max_bytes_) + " bytes");
+    status_code_ = parser_->code;
+    // Bytes beyond the response mean the server and we disagree about framing;
+    // such a connection is not trusted with another request.
+    reusable_ = parser_->keep_alive() && !parser_->need_eof() && parsed_ == filled_;
+    buffer_.resize(parsed_);
+    filled_ = parsed_;
+    state_ = State::complete;
+    return state_;
+}
+
+ResponseBoundary::State ResponseBoundary::fail(int status, std::string reason)
+{
+    failure_ = Failure{status, std::move(reason)};
+    state_ = State::failed;
+    return state_;
+}
+
+std::string ResponseBoundary::take_response()
+{
+    buffer_.resize(filled_);
+    return std::move(buffer_);
+}
+
+}  // namespace nxcommd

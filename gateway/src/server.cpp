@@ -1,0 +1,90 @@
+#include "server.h"
+
+#include "request_log.h"
+
+#include <boost/asio/ip/address.hpp>
+
+namespace nxcommd {
+namespace {
+
+namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
+
+// After an accept failure such as running out of descriptors, waiting a
+// moment lets connections close instead of spinning on the same error.
+constexpr std::chrono::milliseconds kAcceptPause{100};
+
+tcp::endpoint listen_endpoint(const HostPort& listen)
+{
+    return {asio::ip::make_address(listen.host), listen.port};
+}
+
+}  // namespace
+
+Server::Server(asio::io_context& io, GatewayConfig config)
+    : config_(std::move(config)),
+      acceptor_(io, listen_endpoint(config_.listen), /*reuse_address=*/true),
+      pool_(config_.limits.max_idle_upstream, config_.limits.upstream_idle),
+      accept_pause_(io)
+{
+}
+
+void Server::start()
+{
+    accept();
+}
+
+void Server::stop()
+{
+    if (stopped_)
+        return;
+    stopped_ = true;
+    error_code ignored;
+    acceptor_.close(ignored);
+    accept_pause_.cancel();
+    for (auto& weak : sessions_)
+        if (auto session = weak.lock())
+            session->close();
+    sessions_.clear();
+    pool_.close_all();
+}
+
+void Server::accept()
+{
+    acceptor_.async_accept([this](error_code ec, tcp::socket socket) {
+        on_accept(ec, std::move(socket));
+    });
+}
+
+void Server::on_accept(error_code ec, tcp::socket socket)
+{
+    if (stopped_)
+        return;
+    if (ec) {
+        log_event("accept failed: " + ec.message());
+        accept_pause_.expires_after(kAcceptPause);
+        accept_pause_.async_wait([this](error_code wait_ec) {
+            if (!wait_ec && !stopped_)
+                accept();
+        });
+        return;
+    }
+    if (live_sessions() >= config_.limits.max_clients) {
+        log_event("client refused: " + std::to_string(config_.limits.max_clients) +
+                  " clients already connected");
+        socket.close(ec);
+    } else {
+        auto session = std::make_shared<ClientSession>(std::move(socket), config_, pool_);
+        sessions_.push_back(session);
+        session->start();
+    }
+    accept();
+}
+
+std::size_t Server::live_sessions()
+{
+    sessions_.remove_if([](const std::weak_ptr<ClientSession>& weak) { return weak.expired(); });
+    return sessions_.size();
+}
+
+}  // namespace nxcommd

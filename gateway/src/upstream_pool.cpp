@@ -1,0 +1,63 @@
+#include "upstream_pool.h"
+
+#include <sys/socket.h>
+
+#include <cerrno>
+
+namespace nxcommd {
+namespace {
+
+// An idle HTTP connection has nothing to read: readable means the server
+// closed it (or sent something unasked), either way it cannot be reused.
+bool still_open(UpstreamPool::Socket& socket)
+{
+    char byte = 0;
+    const auto got = ::recv(socket.native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
+}
+
+}  // namespace
+
+UpstreamPool::UpstreamPool(std::size_t max_idle, Clock::duration max_age)
+    : max_idle_(max_idle), max_age_(max_age)
+{
+}
+
+std::optional<UpstreamPool::Socket> UpstreamPool::take(const std::string& key)
+{
+    drop_expired(Clock::now());
+    for (auto it = idle_.end(); it != idle_.begin();) {
+        --it;
+        if (it->key != key)
+            continue;
+        Socket socket = std::move(it->socket);
+        it = idle_.erase(it);
+        if (still_open(socket))
+            return socket;
+    }
+    return std::nullopt;
+}
+
+void UpstreamPool::give_back(std::string key, Socket socket)
+{
+    const auto now = Clock::now();
+    drop_expired(now);
+    if (max_idle_ == 0)
+        return;
+    if (idle_.size() >= max_idle_)
+        idle_.pop_front();
+    idle_.push_back(Idle{std::move(key), std::move(socket), now});
+}
+
+void UpstreamPool::close_all()
+{
+    idle_.clear();
+}
+
+void UpstreamPool::drop_expired(Clock::time_point now)
+{
+    while (!idle_.empty() && now - idle_.front().since >= max_age_)
+        idle_.pop_front();
+}
+
+}  // namespace nxcommd

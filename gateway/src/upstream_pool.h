@@ -1,0 +1,44 @@
+// Kept-alive upstream connections, shared by all clients. Bounded in number
+// and in age; a connection the server has meanwhile closed is noticed when it
+// is taken and discarded instead of being handed out.
+#pragma once
+
+#include <boost/asio/ip/tcp.hpp>
+
+#include <chrono>
+#include <cstddef>
+#include <list>
+#include <optional>
+#include <string>
+
+namespace nxcommd {
+
+class UpstreamPool {
+public:
+    using Socket = boost::asio::ip::tcp::socket;
+    using Clock = std::chrono::steady_clock;
+
+    UpstreamPool(std::size_t max_idle, Clock::duration max_age);
+
+    // A live idle connection to `key` ("host:port"), most recently used first.
+    std::optional<Socket> take(const std::string& key);
+    // Keeps `socket` for reuse; the oldest idle connection makes room if needed.
+    void give_back(std::string key, Socket socket);
+    void close_all();
+    std::size_t idle_count() const { return idle_.size(); }
+
+private:
+    struct Idle {
+        std::string key;
+        Socket socket;
+        Clock::time_point since;
+    };
+
+    void drop_expired(Clock::time_point now);
+
+    std::size_t max_idle_;
+    Clock::duration max_age_;
+    std::list<Idle> idle_;  // oldest first
+};
+
+}  // namespace nxcommd

@@ -3,10 +3,17 @@
 # run the test programs.
 find_program(NVX_WINE wine REQUIRED)
 
-set(NVX_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+# nvx_windows_path(<var> <unix path>): the path as Wine's Z: drive shows it.
+function(nvx_windows_path var path)
+    string(REPLACE "/" "\\" windows "Z:${path}")
+    set(${var} "${windows}" PARENT_SCOPE)
+endfunction()
+
+# One prefix serves both Windows builds (the 32-bit build only needs Wine to
+# shape its type library).
+set(NVX_WINEPREFIX ${CMAKE_SOURCE_DIR}/build/wineprefix CACHE PATH "Wine prefix of the builds and tests")
 set(NVX_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
-set(NVX_WINE_BIN_DIR "Z:${CMAKE_BINARY_DIR}/bin")
-string(REPLACE "/" "\\" NVX_WINE_BIN_DIR "${NVX_WINE_BIN_DIR}")
+nvx_windows_path(NVX_WINE_BIN_DIR ${CMAKE_BINARY_DIR}/bin)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.in ${NVX_WINE_RUN}
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE

@@ -103,6 +103,9 @@ HRESULT TypeInfoHolder::Invoke(IDispatch* self, DISPID id, LCID locale, WORD fla
 {
     const HRESULT hr = EnsureLoaded(locale);
     if (FAILED(hr)) return hr;
+    // A property get that takes arguments reads like a function call, and
+    // script engines that ask for a method only (JScript) must reach it too.
+    if (flags & DISPATCH_METHOD) flags |= DISPATCH_PROPERTYGET;
     return info_->Invoke(self, id, flags, params, result, exception, argumentError);
 }
 

@@ -79,6 +79,14 @@ private:
     std::vector<std::unique_ptr<unsigned char[]>> blocks_;
 };
 
+// What widl computed for the target platform: instance size, alignment and
+// vtable size.
+struct TypeLayout {
+    ULONG sizeInstance = 0;
+    WORD alignment = 0;
+    WORD sizeVft = 0;
+};
+
 class Normalizer {
 public:
     Normalizer(ITypeLib* source, ICreateTypeLib2* target) : source_(source), target_(target)
@@ -99,10 +107,10 @@ public:
         Check(target_->SaveAllChanges(), "SaveAllChanges");
     }
 
-    std::vector<std::pair<ULONG, WORD>> InstanceLayouts() const
+    std::vector<TypeLayout> Layouts() const
     {
-        std::vector<std::pair<ULONG, WORD>> layouts;
-        for (const auto& entry : entries_) layouts.emplace_back(entry.sizeInstance, entry.alignment);
+        std::vector<TypeLayout> layouts;
+        for (const auto& entry : entries_) layouts.push_back(entry.layout);
         return layouts;
     }
 
@@ -112,8 +120,7 @@ private:
         ComPtr<ITypeInfo> source;  // for a dual interface: its vtable side
         ComPtr<ICreateTypeInfo2> created;
         int depth = 0;             // layout order: bases and records first
-        ULONG sizeInstance = 0;
-        WORD alignment = 0;
+        TypeLayout layout;
     };
 
     void CopyLibraryAttributes()
@@ -166,8 +173,7 @@ private:
         TYPEATTR* attr = nullptr;
         Check(entry.source->GetTypeAttr(&attr), "GetTypeAttr");
         const TYPEKIND kind = attr->typekind;
-        entry.sizeInstance = attr->cbSizeInstance;
-        entry.alignment = attr->cbAlignment;
+        entry.layout = {attr->cbSizeInstance, attr->cbAlignment, attr->cbSizeVft};
         entry.source->ReleaseTypeAttr(attr);
 
         ComPtr<ICreateTypeInfo> created;
@@ -377,9 +383,11 @@ private:
 };
 
 // The type library writer of the platform leaves the instance size of records
-// at 0 and gives enums the size of a pointer. The description base records of
-// the saved file are patched with the sizes and alignments widl computed.
-void PatchInstanceLayouts(const std::wstring& path, const std::vector<std::pair<ULONG, WORD>>& layouts)
+// at 0, gives enums the size of a pointer, and sizes vtables with the pointers
+// of the process it runs in (64-bit here, also for a 32-bit library). The
+// description base records of the saved file are patched with what widl
+// computed for the target.
+void PatchLayouts(const std::wstring& path, const std::vector<TypeLayout>& layouts)
 {
     FILE* file = _wfopen(path.c_str(), L"r+b");
     if (!file) throw std::runtime_error("cannot reopen the output library");
@@ -397,7 +405,7 @@ void PatchInstanceLayouts(const std::wstring& path, const std::vector<std::pair<
     };
 
     constexpr long kHeaderSize = 0x54, kVarFlags = 0x14, kTypeInfoCount = 0x20;
-    constexpr long kBaseSize = 0x64, kBaseKind = 0x00, kBaseInstanceSize = 0x50;
+    constexpr long kBaseSize = 0x64, kBaseKind = 0x00, kBaseImplTypes = 0x4C, kBaseInstanceSize = 0x50;
     constexpr int32_t kHasHelpDll = 0x100;
     if (readInt(0) != 0x5446534D) throw std::runtime_error("output is not an MSFT type library");
     const int32_t count = readInt(kTypeInfoCount);
@@ -408,10 +416,12 @@ void PatchInstanceLayouts(const std::wstring& path, const std::vector<std::pair<
 
     for (int32_t i = 0; i < count; ++i) {
         const long base = typeInfoSegment + i * kBaseSize;
-        const WORD align = layouts[i].second;
+        const WORD align = layouts[i].alignment;
         const int32_t kind = readInt(base + kBaseKind) & ~((0x1F << 11) | (0x1F << 6));
         writeInt(base + kBaseKind, kind | (align << 11) | (align << 6));
-        writeInt(base + kBaseInstanceSize, static_cast<int32_t>(layouts[i].first));
+        writeInt(base + kBaseInstanceSize, static_cast<int32_t>(layouts[i].sizeInstance));
+        const int32_t implTypes = readInt(base + kBaseImplTypes) & 0xFFFF;
+        writeInt(base + kBaseImplTypes, implTypes | (layouts[i].sizeVft << 16));
     }
 }
 
@@ -443,7 +453,7 @@ int main(int argc, char** argv)
         Normalizer normalizer(source.Get(), target.Get());
         normalizer.Run(order);
         target.Reset();
-        PatchInstanceLayouts(outPath, normalizer.InstanceLayouts());
+        PatchLayouts(outPath, normalizer.Layouts());
     } catch (const std::exception& failure) {
         std::fprintf(stderr, "typelib-normalize: %s\n", failure.what());
         status = 1;

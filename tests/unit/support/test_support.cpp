@@ -1,0 +1,37 @@
+#include "test_support.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace nvx::test {
+
+std::wstring ServiceUrl(const char* service, const wchar_t* path)
+{
+    const char* directory = std::getenv("NVX_SERVICE_DIR");
+    if (!directory) return {};
+    std::ifstream portFile(std::string(directory) + "\\" + service + ".port");
+    int port = 0;
+    if (!(portFile >> port) || port <= 0) return {};
+    return L"http://127.0.0.1:" + std::to_wstring(port) + path;
+}
+
+std::wstring ProgramDirectory()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring directory(path, length);
+    return directory.substr(0, directory.find_last_of(L"\\/") + 1);
+}
+
+::testing::AssertionResult HresultEquals(const char* expectedText, const char* actualText, HRESULT expected,
+                                         HRESULT actual)
+{
+    if (expected == actual) return ::testing::AssertionSuccess();
+    char text[256];
+    std::snprintf(text, sizeof text, "%s is 0x%08lx, expected %s = 0x%08lx", actualText,
+                  static_cast<unsigned long>(actual), expectedText, static_cast<unsigned long>(expected));
+    return ::testing::AssertionFailure() << text;
+}
+
+}  // namespace nvx::test

@@ -1,0 +1,43 @@
+#pragma once
+// Helpers shared by the Windows unit tests.
+#include <windows.h>
+#include <ole2.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace nvx::test {
+
+// Initialises COM (single-threaded apartment) for the test's lifetime.
+class ComApartment {
+public:
+    ComApartment() : ok_(SUCCEEDED(CoInitialize(nullptr))) {}
+    ~ComApartment()
+    {
+        if (ok_) CoUninitialize();
+    }
+
+private:
+    bool ok_;
+};
+
+// "http://127.0.0.1:<port><path>" of a service started by the test fixture
+// `services` ("sample" or "canned"); empty when the service is not running.
+std::wstring ServiceUrl(const char* service, const wchar_t* path = L"/");
+
+// The directory of the running test program (where the project's DLLs are).
+std::wstring ProgramDirectory();
+
+}  // namespace nvx::test
+
+// Compares HRESULTs and prints them in hex.
+#define EXPECT_HR(expected, expression) \
+    EXPECT_PRED_FORMAT2(::nvx::test::HresultEquals, static_cast<HRESULT>(expected), static_cast<HRESULT>(expression))
+#define ASSERT_HR(expected, expression) \
+    ASSERT_PRED_FORMAT2(::nvx::test::HresultEquals, static_cast<HRESULT>(expected), static_cast<HRESULT>(expression))
+
+namespace nvx::test {
+::testing::AssertionResult HresultEquals(const char* expectedText, const char* actualText, HRESULT expected,
+                                         HRESULT actual);
+}

@@ -4,7 +4,9 @@
 
 #include "common/com_boundary.h"
 #include "common/com_ptr.h"
+#include "common/msxml.h"
 #include "common/text.h"
+#include "facade/soap_call.h"
 #include "mssoap.h"
 #include "trace/trace_log.h"
 
@@ -123,26 +125,37 @@ IFACEMETHODIMP ComWebSvc::get_WSDLReader(IDispatch** reader)
     });
 }
 
-// The calls arrive with the call core.
-IFACEMETHODIMP ComWebSvc::get_Execute(BSTR, BSTR, VARIANT, VARIANT, BSTR* xml)
+IFACEMETHODIMP ComWebSvc::get_Execute3(BSTR endPointUrl, BSTR webMethod, VARIANT argNames, VARIANT argValues,
+                                       IDispatch** reader)
 {
-    if (!xml) return E_POINTER;
-    *xml = nullptr;
-    return E_NOTIMPL;
+    return ExecuteSoapCall(Settings(), endPointUrl, webMethod, argNames, argValues, reader);
 }
 
-IFACEMETHODIMP ComWebSvc::get_Execute2(BSTR, BSTR, VARIANT, VARIANT, IDispatch** document)
+IFACEMETHODIMP ComWebSvc::get_Execute2(BSTR endPointUrl, BSTR webMethod, VARIANT argNames, VARIANT argValues,
+                                       IDispatch** document)
 {
     if (!document) return E_POINTER;
     *document = nullptr;
-    return E_NOTIMPL;
+    ComPtr<IDispatch> reader;
+    HRESULT hr = get_Execute3(endPointUrl, webMethod, argNames, argValues, &reader);
+    if (FAILED(hr)) return hr;
+    ComPtr<ISoapReader> soapReader;
+    hr = reader.As(&soapReader);
+    if (FAILED(hr)) return hr;
+    return soapReader->get_DOM(document);
 }
 
-IFACEMETHODIMP ComWebSvc::get_Execute3(BSTR, BSTR, VARIANT, VARIANT, IDispatch** reader)
+IFACEMETHODIMP ComWebSvc::get_Execute(BSTR endPointUrl, BSTR webMethod, VARIANT argNames, VARIANT argValues, BSTR* xml)
 {
-    if (!reader) return E_POINTER;
-    *reader = nullptr;
-    return E_NOTIMPL;
+    if (!xml) return E_POINTER;
+    *xml = nullptr;
+    ComPtr<IDispatch> document;
+    HRESULT hr = get_Execute2(endPointUrl, webMethod, argNames, argValues, &document);
+    if (FAILED(hr)) return hr;
+    ComPtr<IXMLDOMNode> node;
+    hr = document.As(&node);
+    if (FAILED(hr)) return hr;
+    return node->get_xml(xml);
 }
 
 // The WSDL-driven call arrives with the WSDL access.

@@ -1,0 +1,95 @@
+#include "facade/named_arguments.h"
+
+#include "common/text.h"
+#include "common/variant.h"
+#include "facade/variant_string_list.h"
+
+namespace nvx::facade {
+namespace {
+
+// Value `position` of the values VARIANT: element `position` of an array
+// (indexed by the array index itself), or the VARIANT itself for every
+// position when it holds no array.
+HRESULT ValueAt(const VARIANT& values, long position, Variant* out)
+{
+    const VARIANT& source =
+        V_VT(&values) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&values) ? *V_VARIANTREF(&values) : values;
+    if (!(V_VT(&source) & VT_ARRAY)) return VariantCopyInd(out->Put(), const_cast<VARIANT*>(&source));
+
+    SAFEARRAY* array = (V_VT(&source) & VT_BYREF) ? (V_ARRAYREF(&source) ? *V_ARRAYREF(&source) : nullptr)
+                                                   : V_ARRAY(&source);
+    if (!array) return DISP_E_BADINDEX;
+    const VARTYPE elementType = V_VT(&source) & VT_TYPEMASK;
+    VARIANT* target = out->Put();
+    if (elementType == VT_VARIANT) return SafeArrayGetElement(array, &position, target);
+    if (elementType != VT_I2 && elementType != VT_I4 && elementType != VT_BSTR) return DISP_E_TYPEMISMATCH;
+    const HRESULT hr = SafeArrayGetElement(array, &position, &target->llVal);  // the value storage
+    if (SUCCEEDED(hr)) V_VT(target) = elementType;
+    return hr;
+}
+
+HRESULT ValueAsText(const VARIANT& values, long position, Variant* text)
+{
+    Variant value;
+    const HRESULT hr = ValueAt(values, position, &value);
+    if (FAILED(hr)) return hr;
+    return VariantChangeType(text->Put(), value.Get(), VARIANT_NOUSEROVERRIDE, VT_BSTR);
+}
+
+long FindName(const VariantStringList& names, const std::string& name)
+{
+    for (long k = 0; k < names.Count(); ++k)
+        if (names.Name(k) && name == names.Name(k)) return k;
+    return -1;
+}
+
+}  // namespace
+
+ArgumentBlock::~ArgumentBlock() { Clear(); }
+
+void ArgumentBlock::Clear()
+{
+    for (auto& value : values_) VariantClear(&value);
+    arguments_.clear();
+    values_.clear();
+    params_ = {};
+}
+
+void ArgumentBlock::Reset(size_t count)
+{
+    Clear();
+    arguments_.resize(count);
+    values_.resize(count);
+    for (auto& argument : arguments_) VariantInit(&argument);
+    for (auto& value : values_) VariantInit(&value);
+    params_.rgvarg = arguments_.empty() ? nullptr : arguments_.data();
+    params_.cArgs = static_cast<UINT>(count);
+}
+
+HRESULT BindNamedArguments(std::span<const ParameterPart> parts, const VARIANT& names, const VARIANT& values,
+                           ArgumentBlock* block)
+{
+    const VariantStringList nameList(names);
+    const size_t count = parts.size();
+    block->Reset(count);
+    HRESULT hr = S_OK;
+    for (size_t k = 0; k < count; ++k) {
+        const long position = FindName(nameList, AnsiFromWide(parts[k].elementName));
+        if (position < 0) continue;
+        Variant text;
+        hr = ValueAsText(values, position, &text);
+        if (FAILED(hr)) return hr;
+        VARIANT& stored = block->Value(k);
+        hr = VariantChangeType(&stored, text.Get(), VARIANT_NOUSEROVERRIDE, parts[k].type);
+        if (FAILED(hr)) return hr;
+        VARIANT& argument = block->Argument(count - 1 - k);
+        V_VT(&argument) = static_cast<VARTYPE>(parts[k].type | VT_BYREF);
+        if (parts[k].type == VT_DECIMAL)
+            V_DECIMALREF(&argument) = &V_DECIMAL(&stored);
+        else
+            V_BYREF(&argument) = &V_I4(&stored);
+    }
+    return hr;
+}
+
+}  // namespace nvx::facade

@@ -1,0 +1,119 @@
+#include "facade/soap_call.h"
+
+#include <cstdio>
+
+#include "NvxWebSvc.h"
+#include "common/bstr.h"
+#include "common/com_ptr.h"
+#include "common/variant.h"
+#include "facade/error_report.h"
+#include "facade/soap_envelope.h"
+#include "facade/variant_string_list.h"
+#include "mssoap.h"
+#include "nx_loader.h"
+
+namespace nvx::facade {
+namespace {
+
+constexpr char kToolkitLibrary[] = "mssoap1.dll";
+constexpr wchar_t kCompressedAnswers[] = L"gzip, deflate";
+
+// A failed step of a call: the text it reports.
+struct CallFailure {
+    const char* message;
+};
+
+template <class Interface>
+ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
+{
+    ComPtr<Interface> object;
+    if (FAILED(CreateFromLibrary(kToolkitLibrary, clsid, __uuidof(Interface),
+                                 reinterpret_cast<void**>(object.GetAddressOf()))) ||
+        !object)
+        throw CallFailure{failure};
+    return object;
+}
+
+void SetProperty(ISoapConnector* connector, const wchar_t* name, Bstr value)
+{
+    Variant text;
+    V_VT(text.Get()) = VT_BSTR;
+    V_BSTR(text.Get()) = value.Detach();
+    const Bstr propertyName(name);
+    connector->put_Property(propertyName.Get(), *text);
+}
+
+void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl,
+                            BSTR webMethod)
+{
+    if (settings.compression == GZip) SetProperty(connector, L"Accept-Encoding", Bstr(kCompressedAnswers));
+    SetProperty(connector, L"EndPointURL", Bstr::CopyOf(endPointUrl));
+    if (settings.timeout != kTimeoutNotSet) {
+        wchar_t text[32];
+        std::swprintf(text, 32, L"%ld", settings.timeout);
+        SetProperty(connector, L"Timeout", Bstr(text));
+    }
+    Bstr action;
+    action.Reset(SoapAction(settings.nameSpace, webMethod));
+    SetProperty(connector, L"SoapAction", std::move(action));
+}
+
+ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,
+                            const VARIANT& argValues)
+{
+    const VariantStringList names(argNames);
+    const CLSID& connectorClass = settings.transport == SoapOverNXComm ? CLSID_NvxHTTPConnector : CLSID_HttpConnector;
+    auto connector = CreateToolkitObject<ISoapConnector>(connectorClass, kConnectorFailed);
+    SetConnectorProperties(connector.Get(), settings, endPointUrl, webMethod);
+    connector->BeginMessage();
+
+    auto serializer = CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer, kSerializerFailed);
+    {
+        ComPtr<IStream> request;
+        connector->get_InputStream(&request);
+        if (!request) throw CallFailure{kGenericFailure};
+        Variant destination;
+        V_VT(destination.Get()) = VT_UNKNOWN;
+        V_UNKNOWN(destination.Get()) = request.Detach();
+        serializer->Init(*destination);
+        WriteRequestEnvelope(serializer.Get(), settings.nameSpace, webMethod, names, argValues);
+        connector->EndMessage();
+    }
+
+    auto reader = CreateToolkitObject<ISoapReader>(CLSID_SoapReader, kReaderFailed);
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    {
+        ComPtr<IStream> response;
+        connector->get_OutputStream(&response);
+        if (!response) throw CallFailure{kExchangeFailed};
+        Variant source;
+        V_VT(source.Get()) = VT_UNKNOWN;
+        V_UNKNOWN(source.Get()) = response.Detach();
+        reader->Load(*source, nullptr, &loaded);
+    }
+    if (loaded != VARIANT_TRUE) throw CallFailure{kExchangeFailed};
+    return reader;
+}
+
+}  // namespace
+
+HRESULT ExecuteSoapCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,
+                        const VARIANT& argValues, IDispatch** reader)
+{
+    if (!reader) return E_POINTER;
+    *reader = nullptr;
+    const char* failure = kGenericFailure;
+    try {
+        ComPtr<ISoapReader> result = RunCall(settings, endPointUrl, webMethod, argNames, argValues);
+        *reader = result.Detach();
+        return S_OK;
+    } catch (const CallFailure& known) {
+        failure = known.message;
+    } catch (...) {
+        // Out of memory, or anything else a step raised.
+    }
+    ReportError(failure);
+    return E_FAIL;
+}
+
+}  // namespace nvx::facade

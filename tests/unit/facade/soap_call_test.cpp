@@ -1,0 +1,228 @@
+// Calls over standard SOAP/HTTP against the real sample service and the
+// canned server, through the caller object.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "NvxWebSvc.h"
+#include "common/com_ptr.h"
+#include "common/msxml.h"
+#include "mssoap.h"
+#include "test_support.h"
+#include "variants.h"
+
+namespace {
+
+using nvx::ComPtr;
+using nvx::test::ComApartment;
+using nvx::test::OwnedVariant;
+using nvx::test::ServiceUrl;
+
+std::string Narrow(const std::wstring& text)
+{
+    std::string out(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr, nullptr);
+    out.resize(out.size() - 1);
+    return out;
+}
+
+// What one Execute returned.
+struct Outcome {
+    HRESULT status;
+    std::wstring xml;
+    std::wstring error;  // the thread's error description after a failure
+};
+
+class SoapCallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
+                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        caller_->put_SoapTransportProtocol(SoapOverHTTP);
+        caller_->put_Timeout(10000);
+        sample_ = ServiceUrl("sample");
+        ASSERT_FALSE(sample_.empty()) << "the sample service is not running";
+    }
+
+    Outcome Execute(const std::wstring& url, const wchar_t* method, const VARIANT& names, const VARIANT& values)
+    {
+        BSTR endPoint = SysAllocString(url.c_str());
+        BSTR webMethod = SysAllocString(method);
+        BSTR xml = nullptr;
+        SetErrorInfo(0, nullptr);
+        Outcome outcome{caller_->get_Execute(endPoint, webMethod, names, values, &xml), {}, {}};
+        if (xml) outcome.xml = xml;
+        SysFreeString(xml);
+        SysFreeString(webMethod);
+        SysFreeString(endPoint);
+        if (FAILED(outcome.status)) outcome.error = ErrorDescription();
+        return outcome;
+    }
+
+    Outcome Execute(const wchar_t* method, const VARIANT& names, const VARIANT& values)
+    {
+        return Execute(sample_, method, names, values);
+    }
+
+    static std::wstring ErrorDescription()
+    {
+        ComPtr<IErrorInfo> info;
+        if (GetErrorInfo(0, &info) != S_OK || !info) return {};
+        BSTR description = nullptr;
+        info->GetDescription(&description);
+        std::wstring text = description ? description : L"";
+        SysFreeString(description);
+        return text;
+    }
+
+    ComApartment apartment_;
+    ComPtr<IComWebSvc> caller_;
+    std::wstring sample_;
+};
+
+TEST_F(SoapCallTest, AddReturnsTheSumInTheDocument)
+{
+    auto names = OwnedVariant::StringArray({L"a", L"b"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
+    const Outcome outcome = Execute(L"Add", *names.Get(), *values.Get());
+    ASSERT_HR(S_OK, outcome.status);
+    EXPECT_NE(std::wstring::npos, outcome.xml.find(L"AddResult>5</")) << Narrow(outcome.xml);
+}
+
+TEST_F(SoapCallTest, EchoRoundTripsMarkupQuotesAndNonAscii)
+{
+    const wchar_t text[] = L"a & b < c > \"d\" 'e' Gr\x00fc\x00df" L"e \x20ac";
+    auto names = OwnedVariant::String(L"text");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(text)});
+    ComPtr<IDispatch> document;
+    BSTR endPoint = SysAllocString(sample_.c_str());
+    BSTR method = SysAllocString(L"Echo");
+    ASSERT_HR(S_OK, caller_->get_Execute2(endPoint, method, *names.Get(), *values.Get(), &document));
+    ComPtr<IXMLDOMDocument> dom;
+    ASSERT_HR(S_OK, document.As(&dom));
+    ComPtr<IXMLDOMElement> root;
+    dom->get_documentElement(&root);
+    BSTR content = nullptr;
+    root->get_text(&content);
+    EXPECT_STREQ(text, content);
+    SysFreeString(content);
+    SysFreeString(method);
+    SysFreeString(endPoint);
+}
+
+TEST_F(SoapCallTest, SumOfAnArrayOfLongs)
+{
+    auto names = OwnedVariant::String(L"values");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::VariantArray({OwnedVariant::I4(3), OwnedVariant::I4(4)})});
+    const Outcome outcome = Execute(L"Sum", *names.Get(), *values.Get());
+    ASSERT_HR(S_OK, outcome.status);
+    EXPECT_NE(std::wstring::npos, outcome.xml.find(L"SumResult>7</")) << Narrow(outcome.xml);
+}
+
+TEST_F(SoapCallTest, AFaultIsASuccessfulCallWithTheFaultInTheDocument)
+{
+    auto names = OwnedVariant::String(L"message");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"it failed on purpose")});
+    const Outcome outcome = Execute(L"Fail", *names.Get(), *values.Get());
+    ASSERT_HR(S_OK, outcome.status);
+    EXPECT_NE(std::wstring::npos, outcome.xml.find(L"Fault")) << Narrow(outcome.xml);
+    EXPECT_NE(std::wstring::npos, outcome.xml.find(L"it failed on purpose"));
+}
+
+TEST_F(SoapCallTest, Execute3ReturnsTheReaderWithTheResult)
+{
+    auto names = OwnedVariant::StringArray({L"a", L"b"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(20), OwnedVariant::I4(22)});
+    BSTR endPoint = SysAllocString(sample_.c_str());
+    BSTR method = SysAllocString(L"Add");
+    ComPtr<IDispatch> result;
+    ASSERT_HR(S_OK, caller_->get_Execute3(endPoint, method, *names.Get(), *values.Get(), &result));
+    ComPtr<ISoapReader> reader;
+    ASSERT_HR(S_OK, result.As(&reader));
+    ComPtr<IDispatch> value;
+    ASSERT_HR(S_OK, reader->get_RPCResult(&value));
+    ComPtr<IXMLDOMNode> node;
+    ASSERT_HR(S_OK, value.As(&node));
+    BSTR text = nullptr;
+    node->get_text(&text);
+    EXPECT_STREQ(L"42", text);
+    SysFreeString(text);
+    SysFreeString(method);
+    SysFreeString(endPoint);
+}
+
+TEST_F(SoapCallTest, CompressedAnswersAreDecoded)
+{
+    caller_->put_Compression(GZip);
+    const Outcome outcome =
+        Execute(ServiceUrl("canned", L"/gzip"), L"Add", *OwnedVariant::Missing().Get(), *OwnedVariant::Missing().Get());
+    ASSERT_HR(S_OK, outcome.status) << Narrow(outcome.error);
+    EXPECT_NE(std::wstring::npos, outcome.xml.find(L"AddResult>5</")) << Narrow(outcome.xml);
+}
+
+TEST_F(SoapCallTest, TransportFailuresReportTheNetworkProblem)
+{
+    const std::wstring failing[] = {
+        L"http://127.0.0.1:9/",  // nothing listens
+        ServiceUrl("canned", L"/html404"),
+        ServiceUrl("canned", L"/empty"),
+        ServiceUrl("canned", L"/cut"),
+    };
+    for (const auto& url : failing) {
+        const Outcome outcome = Execute(url, L"Add", *OwnedVariant::Missing().Get(), *OwnedVariant::Missing().Get());
+        EXPECT_HR(E_FAIL, outcome.status) << Narrow(url);
+        EXPECT_EQ(L"HTTP/Timeout/Network problem", outcome.error) << Narrow(url);
+        EXPECT_TRUE(outcome.xml.empty());
+    }
+}
+
+TEST_F(SoapCallTest, ASlowServiceFailsWithinTheTimeout)
+{
+    caller_->put_Timeout(1000);
+    auto names = OwnedVariant::String(L"ms");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(8000)});
+    const auto started = std::chrono::steady_clock::now();
+    const Outcome outcome = Execute(L"Sleep", *names.Get(), *values.Get());
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_HR(E_FAIL, outcome.status);
+    EXPECT_EQ(L"HTTP/Timeout/Network problem", outcome.error);
+    EXPECT_LT(elapsed, std::chrono::milliseconds(8000)) << "the call must end before the service answers";
+}
+
+// Each object the call creates, made impossible to create in turn.
+TEST_F(SoapCallTest, CreationFailuresReportWhichObject)
+{
+    const struct {
+        const wchar_t* deniedClass;
+        const wchar_t* message;
+    } cases[] = {
+        {L"{6205B8C9-75FF-4623-A50A-88E1F14EAFF2}", L"Failed to create SOAP connector control"},
+        {L"{ADE424F3-AA10-471D-8A0A-687534555900}", L"Failed to create SOAP serializer control"},
+        {L"{FDE424F3-AA10-471D-8A0A-6875C17B5914}", L"Failed to create SOAP reader control"},
+    };
+    auto names = OwnedVariant::StringArray({L"a", L"b"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
+    for (const auto& row : cases) {
+        SetEnvironmentVariableW(L"NXLOADER_DENY", row.deniedClass);
+        const Outcome outcome = Execute(L"Add", *names.Get(), *values.Get());
+        SetEnvironmentVariableW(L"NXLOADER_DENY", nullptr);
+        EXPECT_HR(E_FAIL, outcome.status);
+        EXPECT_EQ(row.message, outcome.error);
+    }
+}
+
+TEST_F(SoapCallTest, NullResultPointersAreRefused)
+{
+    BSTR endPoint = SysAllocString(sample_.c_str());
+    BSTR method = SysAllocString(L"Add");
+    auto missing = OwnedVariant::Missing();
+    EXPECT_HR(E_POINTER, caller_->get_Execute(endPoint, method, *missing.Get(), *missing.Get(), nullptr));
+    EXPECT_HR(E_POINTER, caller_->get_Execute2(endPoint, method, *missing.Get(), *missing.Get(), nullptr));
+    EXPECT_HR(E_POINTER, caller_->get_Execute3(endPoint, method, *missing.Get(), *missing.Get(), nullptr));
+    SysFreeString(method);
+    SysFreeString(endPoint);
+}
+
+}  // namespace

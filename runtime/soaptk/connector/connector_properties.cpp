@@ -1,0 +1,126 @@
+#include "connector/connector_properties.h"
+
+#include <oleauto.h>
+
+#include <climits>
+
+#include "common/bstr.h"
+#include "common/variant.h"
+
+namespace nvx::soaptk {
+namespace {
+
+constexpr const wchar_t* kNames[] = {
+    L"EndPointURL", L"SoapAction", L"Timeout", L"ProxyServer", L"ProxyPort",
+    L"AuthUser",    L"AuthPassword", L"Accept-Encoding", L"RequestMethod",
+};
+constexpr wchar_t kDefaultTimeout[] = L"30000";
+constexpr DWORD kDefaultTimeoutMs = 30000;
+constexpr wchar_t kPost[] = L"POST";
+constexpr wchar_t kGet[] = L"GET";
+
+bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
+{
+    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
+// Text that ends up in a request head must not be able to add lines to it.
+bool FitsInHeader(std::wstring_view text) { return text.find_first_of(std::wstring_view(L"\r\n\0", 3)) == text.npos; }
+
+// A decimal number from 1 to `max`, or 0.
+unsigned long PositiveNumber(std::wstring_view text, unsigned long max)
+{
+    if (text.empty() || text.size() > 10) return 0;
+    unsigned long long number = 0;
+    for (wchar_t digit : text) {
+        if (digit < L'0' || digit > L'9') return 0;
+        number = number * 10 + static_cast<unsigned>(digit - L'0');
+    }
+    return number <= max ? static_cast<unsigned long>(number) : 0;
+}
+
+}  // namespace
+
+ConnectorProperties::ConnectorProperties()
+{
+    values_[static_cast<size_t>(Property::Timeout)] = kDefaultTimeout;
+    values_[static_cast<size_t>(Property::RequestMethod)] = kPost;
+}
+
+bool ConnectorProperties::Find(std::wstring_view name, Property* property)
+{
+    for (size_t index = 0; index < std::size(kNames); ++index) {
+        if (EqualsIgnoringCase(name, kNames[index])) {
+            *property = static_cast<Property>(index);
+            return true;
+        }
+    }
+    return false;
+}
+
+HRESULT ConnectorProperties::Checked(Property property, std::wstring text, std::wstring* value)
+{
+    if (!FitsInHeader(text)) return E_INVALIDARG;
+    switch (property) {
+    case Property::Timeout:
+        if (PositiveNumber(text, INT_MAX) == 0) return E_INVALIDARG;
+        break;
+    case Property::ProxyPort:
+        if (!text.empty() && PositiveNumber(text, 65535) == 0) return E_INVALIDARG;
+        break;
+    case Property::AuthUser:
+        // Basic authentication separates the user from the password by a colon.
+        if (text.find(L':') != text.npos) return E_INVALIDARG;
+        break;
+    case Property::RequestMethod:
+        if (EqualsIgnoringCase(text, kPost))
+            text = kPost;
+        else if (EqualsIgnoringCase(text, kGet))
+            text = kGet;
+        else
+            return E_INVALIDARG;
+        break;
+    default:
+        break;
+    }
+    *value = std::move(text);
+    return S_OK;
+}
+
+HRESULT ConnectorProperties::Set(std::wstring_view name, const VARIANT& value)
+{
+    Property property;
+    if (!Find(name, &property)) return E_INVALIDARG;
+    Variant text;
+    HRESULT hr = VariantChangeType(text.Get(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
+    if (FAILED(hr)) return hr;
+    const BSTR converted = text->bstrVal;
+    return Checked(property, std::wstring(converted, SysStringLen(converted)), &values_[static_cast<size_t>(property)]);
+}
+
+HRESULT ConnectorProperties::Get(std::wstring_view name, VARIANT* value) const
+{
+    Property property;
+    if (!Find(name, &property)) return E_INVALIDARG;
+    Bstr text(Value(property));
+    value->vt = VT_BSTR;
+    value->bstrVal = text.Detach();
+    return S_OK;
+}
+
+DWORD ConnectorProperties::TimeoutMs() const
+{
+    const unsigned long timeout = PositiveNumber(Value(Property::Timeout), INT_MAX);
+    return timeout != 0 ? timeout : kDefaultTimeoutMs;
+}
+
+std::wstring ConnectorProperties::Proxy() const
+{
+    const std::wstring& server = Value(Property::ProxyServer);
+    if (server.empty()) return {};
+    const std::wstring& port = Value(Property::ProxyPort);
+    return port.empty() ? server : server + L":" + port;
+}
+
+}  // namespace nvx::soaptk

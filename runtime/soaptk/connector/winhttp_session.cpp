@@ -1,0 +1,183 @@
+#include "connector/winhttp_session.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "stream/stream_io.h"
+
+namespace nvx::soaptk {
+namespace {
+
+constexpr wchar_t kUserAgent[] = L"SOAP Toolkit 1.0";
+constexpr DWORD kReadChunk = 64 * 1024;
+
+// What is left of the time an exchange may take.
+class Deadline {
+public:
+    explicit Deadline(DWORD milliseconds) : end_(GetTickCount64() + milliseconds) {}
+    DWORD Remaining() const
+    {
+        const ULONGLONG now = GetTickCount64();
+        return now >= end_ ? 0 : static_cast<DWORD>(end_ - now);
+    }
+
+private:
+    ULONGLONG end_;
+};
+
+HRESULT LastError()
+{
+    const DWORD error = GetLastError();
+    return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
+}
+
+const HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_WINHTTP_TIMEOUT);
+const HRESULT kConnectionCut = HRESULT_FROM_WIN32(ERROR_WINHTTP_CONNECTION_ERROR);
+
+struct Target {
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring path;  // with the query
+    bool secure = false;
+};
+
+HRESULT Crack(std::wstring_view url, Target* target)
+{
+    URL_COMPONENTS parts{};
+    parts.dwStructSize = sizeof parts;
+    parts.dwHostNameLength = static_cast<DWORD>(-1);
+    parts.dwUrlPathLength = static_cast<DWORD>(-1);
+    parts.dwExtraInfoLength = static_cast<DWORD>(-1);
+    if (url.empty() || !WinHttpCrackUrl(url.data(), static_cast<DWORD>(url.size()), 0, &parts)) return E_INVALIDARG;
+    if ((parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
+        parts.dwHostNameLength == 0)
+        return E_INVALIDARG;
+    target->host.assign(parts.lpszHostName, parts.dwHostNameLength);
+    target->port = parts.nPort;
+    target->path.assign(parts.lpszUrlPath ? parts.lpszUrlPath : L"", parts.dwUrlPathLength);
+    target->path.append(parts.lpszExtraInfo ? parts.lpszExtraInfo : L"", parts.dwExtraInfoLength);
+    if (target->path.empty()) target->path = L"/";
+    target->secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+    return S_OK;
+}
+
+// Bounds the next blocking step by what is left of the deadline.
+HRESULT LimitWait(HINTERNET request, const Deadline& deadline)
+{
+    DWORD remaining = deadline.Remaining();
+    if (remaining == 0) return kTimedOut;
+    const int timeout = static_cast<int>(std::min<DWORD>(remaining, INT_MAX));
+    if (!WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout)) return LastError();
+    if (!WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &remaining, sizeof remaining))
+        return LastError();
+    return S_OK;
+}
+
+HRESULT Send(HINTERNET request, const HttpRequest& message, const Deadline& deadline)
+{
+    HRESULT hr = LimitWait(request, deadline);
+    if (FAILED(hr)) return hr;
+    const DWORD size = static_cast<DWORD>(message.body.size());
+    void* body = const_cast<char*>(message.body.data());
+    if (!WinHttpSendRequest(request, message.headers.empty() ? WINHTTP_NO_ADDITIONAL_HEADERS : message.headers.data(),
+                            static_cast<DWORD>(message.headers.size()), size ? body : WINHTTP_NO_REQUEST_DATA, size,
+                            size, 0))
+        return LastError();
+    if (FAILED(hr = LimitWait(request, deadline))) return hr;
+    return WinHttpReceiveResponse(request, nullptr) ? S_OK : LastError();
+}
+
+bool QueryNumber(HINTERNET request, DWORD query, DWORD* number)
+{
+    DWORD size = sizeof *number;
+    return WinHttpQueryHeaders(request, query | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, number, &size,
+                               WINHTTP_NO_HEADER_INDEX) != FALSE;
+}
+
+std::wstring QueryText(HINTERNET request, DWORD query)
+{
+    DWORD size = 0;
+    WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                        WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
+    std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+    size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
+                             WINHTTP_NO_HEADER_INDEX))
+        return {};
+    text.resize(size / sizeof(wchar_t));
+    return text;
+}
+
+// Reads the body to its end; each round takes at least one byte or ends, and
+// the deadline and the size limit bound the rounds.
+HRESULT ReadBody(HINTERNET request, const Deadline& deadline, std::vector<char>* body)
+{
+    for (;;) {
+        HRESULT hr = LimitWait(request, deadline);
+        if (FAILED(hr)) return hr;
+        const size_t start = body->size();
+        body->resize(start + kReadChunk);
+        DWORD read = 0;
+        const BOOL ok = WinHttpReadData(request, body->data() + start, kReadChunk, &read);
+        body->resize(start + (ok ? std::min(read, kReadChunk) : 0));
+        if (!ok) return LastError();
+        if (read == 0) return S_OK;
+        if (body->size() > kMaxMessageSize) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
+    }
+}
+
+HRESULT ReadAnswer(HINTERNET request, const Deadline& deadline, HttpAnswer* answer)
+{
+    if (!QueryNumber(request, WINHTTP_QUERY_STATUS_CODE, &answer->status)) return LastError();
+    answer->contentEncoding = QueryText(request, WINHTTP_QUERY_CONTENT_ENCODING);
+    HRESULT hr = ReadBody(request, deadline, &answer->body);
+    if (FAILED(hr)) return hr;
+    // A server that closes before the announced length has cut the answer
+    // short, which the read does not report by itself.
+    DWORD announced = 0;
+    if (QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, &announced) && answer->body.size() < announced)
+        return kConnectionCut;
+    return S_OK;
+}
+
+}  // namespace
+
+WinHttpSession::WinHttpSession(std::wstring proxy) : proxy_(std::move(proxy)) {}
+
+HRESULT WinHttpSession::Open()
+{
+    if (session_) return S_OK;
+    // Without a proxy of its own the connector goes direct, whatever proxy
+    // the machine or the environment names.
+    const DWORD access = proxy_.empty() ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_NAMED_PROXY;
+    session_.reset(WinHttpOpen(kUserAgent, access, proxy_.empty() ? WINHTTP_NO_PROXY_NAME : proxy_.c_str(),
+                               WINHTTP_NO_PROXY_BYPASS, 0));
+    return session_ ? S_OK : LastError();
+}
+
+HRESULT WinHttpSession::Exchange(const HttpRequest& request, HttpAnswer* answer)
+{
+    const Deadline deadline(request.timeoutMs);
+    *answer = {};
+    Target target;
+    HRESULT hr = Crack(request.url, &target);
+    if (FAILED(hr) || FAILED(hr = Open())) return hr;
+
+    const WinHttpHandle connection(WinHttpConnect(session_.get(), target.host.c_str(), target.port, 0));
+    if (!connection) return LastError();
+    const std::wstring method(request.method);
+    const WinHttpHandle handle(WinHttpOpenRequest(connection.get(), method.c_str(), target.path.c_str(), nullptr,
+                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                  target.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!handle) return LastError();
+    DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+    if (!WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature)) return LastError();
+
+    if (FAILED(hr = Send(handle.get(), request, deadline))) return hr;
+    hr = ReadAnswer(handle.get(), deadline, answer);
+    if (FAILED(hr)) *answer = {};
+    return hr;
+}
+
+}  // namespace nvx::soaptk

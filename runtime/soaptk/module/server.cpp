@@ -1,0 +1,26 @@
+// The object map of mssoap1.dll: the serializer, the reader and the standard
+// HTTP connector.
+#include "comframe/module.h"
+#include "comframe/object.h"
+#include "connector/http_connector.h"
+#include "mssoap.h"
+#include "reader/soap_reader.h"
+#include "resource_ids.h"
+#include "serializer/soap_serializer.h"
+
+namespace nvx::com {
+namespace {
+
+ClassEntry g_classes[] = {
+    {&CLSID_SoapSerializer, IDR_SOAPSERIALIZER, &CreateInstance<soaptk::SoapSerializer>},
+    {&CLSID_SoapReader, IDR_SOAPREADER, &CreateInstance<soaptk::SoapReader>},
+    {&CLSID_HttpConnector, IDR_HTTPCONNECTOR, &CreateInstance<soaptk::HttpConnector>},
+};
+
+ServerDescription g_server{&LIBID_MSSOAPLib, g_classes};
+
+}  // namespace
+
+ServerDescription& ThisServer() { return g_server; }
+
+}  // namespace nvx::com

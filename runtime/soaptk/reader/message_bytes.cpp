@@ -1,0 +1,17 @@
+#include "reader/message_bytes.h"
+
+#include "stream/stream_io.h"
+
+namespace nvx::soaptk {
+
+HRESULT ReadMessage(IStream* stream, std::vector<char>* bytes)
+{
+    // Only the wait matters here: streams that cannot describe themselves are
+    // read all the same.
+    STATSTG state{};
+    if (SUCCEEDED(stream->Stat(&state, STATFLAG_NONAME)) && state.cbSize.QuadPart <= kMaxMessageSize)
+        bytes->reserve(static_cast<size_t>(state.cbSize.QuadPart));
+    return ReadToEnd(stream, kMaxMessageSize, bytes);
+}
+
+}  // namespace nvx::soaptk

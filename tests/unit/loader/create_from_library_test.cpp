@@ -1,0 +1,139 @@
+// Which class object CreateFromLibrary uses, and what a failure leaves behind.
+#include <windows.h>
+#include <ocidl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "NvxWebSvc.h"
+#include "common/com_ptr.h"
+#include "mssoap.h"
+#include "nx_loader.h"
+#include "probe_class.h"
+#include "test_support.h"
+
+namespace {
+
+using nvx::ComPtr;
+using nvx::test::kLoaderProbeClass;
+using nvx::test::kLoaderProbeLibrary;
+
+constexpr CLSID kDomDocument30 = {0xF5078F32, 0xC551, 0x11D3, {0x89, 0xB9, 0x00, 0x00, 0xF8, 0x1F, 0xE2, 0x21}};
+// {0E8F1B5A-77C2-4D1E-A0B3-9F6C2D4E8A10}: registered nowhere, served by nothing.
+constexpr CLSID kUnknownClass = {0x0e8f1b5a, 0x77c2, 0x4d1e, {0xa0, 0xb3, 0x9f, 0x6c, 0x2d, 0x4e, 0x8a, 0x10}};
+constexpr wchar_t kDenyVariable[] = L"NXLOADER_DENY";
+
+std::wstring BracedText(REFCLSID clsid)
+{
+    wchar_t text[40];
+    StringFromGUID2(clsid, text, 40);
+    return text;
+}
+
+class CreateFromLibraryTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetEnvironmentVariableW(kDenyVariable, nullptr); }
+
+    nvx::test::ComApartment apartment_;
+};
+
+TEST_F(CreateFromLibraryTest, IsExportedAtOrdinalTwoAndByName)
+{
+    const HMODULE loader = GetModuleHandleW(L"NXLoader.dll");
+    ASSERT_NE(loader, nullptr);
+    const FARPROC byOrdinal = GetProcAddress(loader, MAKEINTRESOURCEA(2));
+    EXPECT_NE(byOrdinal, nullptr);
+    EXPECT_EQ(byOrdinal, GetProcAddress(loader, "CreateFromLibrary"));
+}
+
+TEST_F(CreateFromLibraryTest, UsesTheNamedLibrarysOwnClassObject)
+{
+    ComPtr<IPersist> viaSystem;
+    ASSERT_EQ(CoCreateInstance(kLoaderProbeClass, nullptr, CLSCTX_ALL, IID_PPV_ARGS(&viaSystem)), REGDB_E_CLASSNOTREG)
+        << "the probe class must be unknown to system activation";
+
+    ComPtr<IPersist> probe;
+    ASSERT_HR(S_OK, CreateFromLibrary(kLoaderProbeLibrary, kLoaderProbeClass, IID_IPersist,
+                                      reinterpret_cast<void**>(probe.GetAddressOf())));
+    CLSID reported{};
+    ASSERT_HR(S_OK, probe->GetClassID(&reported));
+    EXPECT_TRUE(IsEqualCLSID(reported, kLoaderProbeClass));
+}
+
+struct FallbackCase {
+    const char* what;
+    const char* library;
+    const CLSID* clsid;
+    const IID* iid;
+};
+
+// The library is absent, serves other classes only, or is not named; the
+// library's own connector is asked for under the toolkit's library name.
+const FallbackCase kFallbackCases[] = {
+    {"library absent", "no_such_library.dll", &kDomDocument30, &IID_IDispatch},
+    {"class not served by the library", kLoaderProbeLibrary, &kDomDocument30, &IID_IDispatch},
+    {"no library named", nullptr, &kDomDocument30, &IID_IDispatch},
+    {"own connector under the toolkit's name", "mssoap1.dll", &CLSID_NvxHTTPConnector, &IID_ISoapConnector},
+    {"toolkit class from the toolkit", "mssoap1.dll", &CLSID_SoapSerializer, &IID_ISoapSerializer},
+};
+
+TEST_F(CreateFromLibraryTest, FallsBackToSystemActivation)
+{
+    for (const FallbackCase& c : kFallbackCases) {
+        SCOPED_TRACE(c.what);
+        IUnknown* object = nullptr;
+        EXPECT_HR(S_OK, CreateFromLibrary(c.library, *c.clsid, *c.iid, reinterpret_cast<void**>(&object)));
+        ASSERT_NE(object, nullptr);
+        object->Release();
+    }
+}
+
+struct FailureCase {
+    const char* what;
+    const char* library;
+    const CLSID* clsid;
+    const IID* iid;
+    HRESULT expected;
+};
+
+const FailureCase kFailureCases[] = {
+    {"unknown class, library absent", "no_such_library.dll", &kUnknownClass, &IID_IUnknown, REGDB_E_CLASSNOTREG},
+    {"unknown class, library present", kLoaderProbeLibrary, &kUnknownClass, &IID_IUnknown, REGDB_E_CLASSNOTREG},
+    {"interface not supported", kLoaderProbeLibrary, &kLoaderProbeClass, &IID_IStream, E_NOINTERFACE},
+    {"interface not supported after fallback", nullptr, &kDomDocument30, &IID_IStream, E_NOINTERFACE},
+};
+
+TEST_F(CreateFromLibraryTest, FailuresLeaveANullOutPointer)
+{
+    for (const FailureCase& c : kFailureCases) {
+        SCOPED_TRACE(c.what);
+        void* object = reinterpret_cast<void*>(0xdeadbeef);
+        EXPECT_HR(c.expected, CreateFromLibrary(c.library, *c.clsid, *c.iid, &object));
+        EXPECT_EQ(object, nullptr);
+    }
+    EXPECT_HR(E_POINTER, CreateFromLibrary(kLoaderProbeLibrary, kLoaderProbeClass, IID_IUnknown, nullptr));
+}
+
+TEST_F(CreateFromLibraryTest, RefusesDeniedClassesWhicheverWayTheyWouldBeMade)
+{
+    const std::wstring list = L"not-a-class-id, " + BracedText(kLoaderProbeClass) + L" ,{0E8F1B5A-77C2-4D1E-A0B3-9F6C2D4E8A10}," +
+                              BracedText(kDomDocument30);
+    ASSERT_TRUE(SetEnvironmentVariableW(kDenyVariable, list.c_str()));
+    const struct {
+        const char* library;
+        const CLSID* clsid;
+    } denied[] = {{kLoaderProbeLibrary, &kLoaderProbeClass}, {nullptr, &kDomDocument30}};
+    for (const auto& c : denied) {
+        void* object = reinterpret_cast<void*>(0xdeadbeef);
+        EXPECT_HR(REGDB_E_CLASSNOTREG, CreateFromLibrary(c.library, *c.clsid, IID_IUnknown, &object));
+        EXPECT_EQ(object, nullptr);
+    }
+
+    ASSERT_TRUE(SetEnvironmentVariableW(kDenyVariable, BracedText(kUnknownClass).c_str()));
+    ComPtr<IUnknown> object;
+    EXPECT_HR(S_OK, CreateFromLibrary(kLoaderProbeLibrary, kLoaderProbeClass, IID_IUnknown,
+                                      reinterpret_cast<void**>(object.GetAddressOf())));
+}
+
+}  // namespace

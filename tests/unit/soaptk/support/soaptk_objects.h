@@ -1,0 +1,48 @@
+#pragma once
+// Making the toolkit's objects and looking at what they produce.
+#include <windows.h>
+#include <objidl.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+
+#include "common/com_ptr.h"
+#include "common/msxml.h"
+#include "common/variant.h"
+#include "mssoap.h"
+
+namespace nvx::test {
+
+// A new object of a registered toolkit class, or null (with a test failure).
+template <class I>
+ComPtr<I> CreateToolkitObject(REFCLSID clsid)
+{
+    ComPtr<I> object;
+    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
+                                        reinterpret_cast<void**>(object.GetAddressOf()));
+    EXPECT_EQ(hr, S_OK) << "creating a toolkit object";
+    return object;
+}
+
+ComPtr<IStream> NewMemoryStream(std::string_view content = {});
+// Everything the stream holds; leaves it positioned at its start.
+std::string StreamContent(IStream* stream);
+// The stream's size, whatever its position.
+ULONGLONG StreamSize(IStream* stream);
+
+// A VARIANT holding the object as VT_UNKNOWN, as the library passes streams.
+class UnknownVariant {
+public:
+    explicit UnknownVariant(IUnknown* object);
+    operator VARIANT() const { return *value_; }
+
+private:
+    Variant value_;
+};
+
+// The text of an MSXML node handed out as IDispatch; "(null)" for none.
+std::wstring NodeText(IDispatch* node);
+
+}  // namespace nvx::test

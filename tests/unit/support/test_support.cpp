@@ -6,14 +6,33 @@
 
 namespace nvx::test {
 
-std::wstring ServiceUrl(const char* service, const wchar_t* path)
+namespace {
+
+// The port a fixture's service listens on, 0 when it is not running.
+int ServicePort(const char* service)
 {
     const char* directory = std::getenv("NVX_SERVICE_DIR");
-    if (!directory) return {};
+    if (!directory) return 0;
     std::ifstream portFile(std::string(directory) + "\\" + service + ".port");
     int port = 0;
-    if (!(portFile >> port) || port <= 0) return {};
+    if (!(portFile >> port) || port <= 0) return 0;
+    return port;
+}
+
+}  // namespace
+
+std::wstring ServiceUrl(const char* service, const wchar_t* path)
+{
+    const int port = ServicePort(service);
+    if (port == 0) return {};
     return L"http://127.0.0.1:" + std::to_wstring(port) + path;
+}
+
+std::string GatewayAddress()
+{
+    const int port = ServicePort("gateway");
+    if (port == 0) return {};
+    return "127.0.0.1:" + std::to_string(port);
 }
 
 std::wstring ProgramDirectory()

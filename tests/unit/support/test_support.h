@@ -26,6 +26,10 @@ private:
 // `services` ("sample" or "canned"); empty when the service is not running.
 std::wstring ServiceUrl(const char* service, const wchar_t* path = L"/");
 
+// "127.0.0.1:<port>" of the gateway started by the test fixture `gateway`, as
+// NXCOMM_GATEWAY takes it; empty when the gateway is not running.
+std::string GatewayAddress();
+
 // The directory of the running test program (where the project's DLLs are).
 std::wstring ProgramDirectory();
 

@@ -2,11 +2,13 @@
 
 #include <ole2.h>
 
+#include "common/activation.h"
 #include "common/com_boundary.h"
 #include "common/com_ptr.h"
 #include "common/msxml.h"
 #include "common/text.h"
 #include "facade/soap_call.h"
+#include "wsdl/anonymous_call.h"
 #include "mssoap.h"
 #include "trace/trace_log.h"
 
@@ -21,18 +23,6 @@ HRESULT StoreValue(T* out, T value)
     if (!out) return E_POINTER;
     *out = value;
     return S_OK;
-}
-
-// Activates `clsid` in any context, runs it and asks for the WSDL reader
-// interface, as out-of-process servers need.
-HRESULT ActivateWsdlReader(REFCLSID clsid, ComPtr<IWSDLReader>* reader)
-{
-    ComPtr<IUnknown> object;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, &object);
-    if (FAILED(hr)) return hr;
-    hr = OleRun(object.Get());
-    if (FAILED(hr)) return hr;
-    return object.As(reader);
 }
 
 }  // namespace
@@ -112,7 +102,7 @@ IFACEMETHODIMP ComWebSvc::get_WSDLReader(IDispatch** reader)
     return ComBoundary([&]() -> HRESULT {
         const bool overGateway = transport_ == SoapOverNXComm;
         ComPtr<IWSDLReader> wsdlReader;
-        const HRESULT hr = ActivateWsdlReader(overGateway ? CLSID_NvxWSDLReader : CLSID_WSDLReader, &wsdlReader);
+        const HRESULT hr = ActivateRunning(overGateway ? CLSID_NvxWSDLReader : CLSID_WSDLReader, wsdlReader);
         if (FAILED(hr)) return hr;
         ComPtr<INvxWSDLReader> settings;
         if (overGateway && SUCCEEDED(wsdlReader.As(&settings))) {
@@ -158,12 +148,15 @@ IFACEMETHODIMP ComWebSvc::get_Execute(BSTR endPointUrl, BSTR webMethod, VARIANT 
     return node->get_xml(xml);
 }
 
-// The WSDL-driven call arrives with the WSDL access.
-IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR, BSTR, VARIANT, VARIANT, VARIANT* result)
+IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR wsdlFile, BSTR method, VARIANT argNames, VARIANT argValues,
+                                            VARIANT* result)
 {
     if (!result) return E_POINTER;
     VariantInit(result);
-    return E_NOTIMPL;
+    return ComBoundary([&] {
+        return wsdl::AnonymousCall({useDefaultProxy_ != 0}, &serviceModel_, wsdlFile, method, argNames, argValues,
+                                   result);
+    });
 }
 
 IFACEMETHODIMP ComWebSvc::get_OutputFile(BSTR* path)

@@ -11,6 +11,7 @@
 #include "comframe/dispatch.h"
 #include "comframe/object.h"
 #include "facade/settings.h"
+#include "wsdl/service_model.h"
 
 namespace nvx::facade {
 
@@ -61,6 +62,7 @@ private:
     _SOAPTRANSPORT_ transport_ = SoapOverNXComm;
     _HTTPCOMPRESSION_ compression_ = None;
     long timeout_ = kTimeoutNotSet;
+    wsdl::ServiceModel serviceModel_;  // of the last AnonymousCall
 };
 
 }  // namespace nvx::facade

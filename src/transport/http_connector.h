@@ -1,13 +1,20 @@
 #pragma once
-// NvxHTTPConnector: the SOAP connector of the gateway transport.
+// NvxHTTPConnector: the SOAP connector of the gateway transport. It keeps the
+// request's HTTP properties, composes the HTTP head from them and hands head
+// and body to its gateway stream, which sends them and receives the answer.
+// The order of use: properties, BeginMessage (the head), InputStream (the
+// serializer writes the envelope), EndMessage (send), OutputStream (read).
 #include <windows.h>
 
 #include <span>
 
 #include "NvxWebSvc.h"
+#include "common/bstr.h"
+#include "common/com_ptr.h"
 #include "comframe/dispatch.h"
 #include "comframe/object.h"
 #include "mssoap.h"
+#include "transport/connector_properties.h"
 
 namespace nvx::transport {
 
@@ -18,6 +25,7 @@ public:
     using PrimaryInterface = INvxHTTPConnector;
     static std::span<const com::InterfaceEntry<HttpConnector>> Interfaces();
 
+    HttpConnector();
     virtual ~HttpConnector() = default;
 
     // INvxHTTPConnector
@@ -35,6 +43,15 @@ public:
     IFACEMETHODIMP EndMessage() override;
     IFACEMETHODIMP Reset() override;
     IFACEMETHODIMP BeginMessage() override;
+
+private:
+    // Reads a property through the interface, as callers see it.
+    HRESULT PropertyText(const wchar_t* name, VARIANT* value);
+
+    ConnectorProperties properties_;
+    ComPtr<INvxUBlockStream> stream_;
+    Bstr endPointUrl_;
+    Bstr method_{L"POST"};
 };
 
 }  // namespace nvx::transport

@@ -1,11 +1,15 @@
 #pragma once
-// NvxUBlockStream: the stream that carries one SOAP exchange over the gateway.
+// NvxUBlockStream: the stream that carries SOAP exchanges over the gateway.
+// The connector writes the HTTP head into it and commits with 999; the SOAP
+// serializer writes the envelope; Commit(0) sends; the SOAP reader's Stat waits
+// for the answer and Read hands out the decoded body.
 #include <windows.h>
 
 #include <span>
 
 #include "NvxWebSvc.h"
 #include "comframe/object.h"
+#include "transport/gateway_exchange.h"
 
 namespace nvx::transport {
 
@@ -33,6 +37,13 @@ public:
     IFACEMETHODIMP get_NXCommBuffer(BSTR* text) override;
     IFACEMETHODIMP put_Timeout(long milliseconds) override;
     IFACEMETHODIMP get_NXCommBufferWithHTTPHeader(BSTR* text) override;
+
+private:
+    // Commit's private flag: what was written so far is the HTTP head.
+    static constexpr DWORD kCommitHead = 999;
+
+    GatewayExchange exchange_;
+    ULONG readPosition_ = 0;
 };
 
 }  // namespace nvx::transport

@@ -1,9 +1,28 @@
 #include "wsdl/wsdl_reader.h"
 
+#include <cstdio>
+#include <string>
+
+#include "common/activation.h"
+#include "common/bstr.h"
 #include "common/com_boundary.h"
 #include "common/text.h"
+#include "common/variant.h"
+#include "wsdl/wsdl_cache.h"
 
 namespace nvx::wsdl {
+namespace {
+
+void SetTextProperty(ISoapConnector* connector, const wchar_t* name, const std::wstring& value)
+{
+    const Bstr propertyName(name);
+    Variant text;
+    V_VT(text.Get()) = VT_BSTR;
+    V_BSTR(text.Get()) = Bstr(value).Detach();
+    connector->put_Property(propertyName.Get(), *text);
+}
+
+}  // namespace
 
 std::span<const com::InterfaceEntry<WsdlReader>> WsdlReader::Interfaces()
 {
@@ -34,8 +53,61 @@ IFACEMETHODIMP WsdlReader::put_Timeout(long value)
     return S_OK;
 }
 
-// Fetching arrives with the WSDL access.
-IFACEMETHODIMP WsdlReader::Load(BSTR, BSTR) { return E_NOTIMPL; }
+IFACEMETHODIMP WsdlReader::Load(BSTR wsdlLocation, BSTR)
+{
+    return ComBoundary([&]() -> HRESULT {
+        ComPtr<ISoapConnector> connector;
+        if (FAILED(ActivateRunning(CLSID_NvxHTTPConnector, connector))) return S_OK;
+        ConfigureConnector(connector.Get(), wsdlLocation);
+        connector->BeginMessage();
+        connector->EndMessage();
+
+        soapReader_.Reset();
+        if (FAILED(ActivateRunning(CLSID_SoapReader, soapReader_))) return S_OK;
+        {
+            ComPtr<IStream> response;
+            connector->get_OutputStream(&response);
+            Variant source;
+            V_VT(source.Get()) = VT_UNKNOWN;
+            V_UNKNOWN(source.Get()) = response.Detach();
+            VARIANT_BOOL loaded = VARIANT_FALSE;
+            soapReader_->Load(*source, nullptr, &loaded);
+        }
+
+        Bstr wsdl;
+        ComPtr<INvxHTTPConnector> own;
+        if (SUCCEEDED(connector.As(&own))) own->get_XMLResponse(wsdl.Put());
+
+        // One cache file serves every reader in every process: writing it and
+        // loading the toolkit's reader from it are one step under a mutex.
+        WsdlCacheLock cacheLock;
+        if (!WriteCacheFile(wsdl.View())) return S_OK;
+        ComPtr<IWSDLReader> inner;
+        if (SUCCEEDED(ActivateRunning(CLSID_WSDLReader, inner))) {
+            Bstr cachePath(kCacheFile);
+            Bstr noWsml(L"");
+            inner->Load(cachePath.Get(), noWsml.Get());
+            innerReader_ = inner;
+        }
+        return S_OK;
+    });
+}
+
+void WsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
+{
+    if (timeout_ != -1) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%ld", timeout_);
+        SetTextProperty(connector, L"Timeout", WideFromAnsi(text));
+    }
+    if (compression_ == GZip) SetTextProperty(connector, L"Accept-Encoding", L"gzip, deflate");
+    ComPtr<INvxHTTPConnector> own;
+    if (SUCCEEDED(connector->QueryInterface(IID_INvxHTTPConnector, reinterpret_cast<void**>(own.GetAddressOf())))) {
+        Bstr get(L"GET");
+        own->put_Request(get.Get());
+    }
+    SetTextProperty(connector, L"EndPointURL", std::wstring(ViewOf(wsdlLocation)));
+}
 
 IFACEMETHODIMP WsdlReader::GetSoapServices(IEnumWSDLService** services)
 {

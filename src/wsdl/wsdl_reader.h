@@ -44,6 +44,8 @@ public:
     IFACEMETHODIMP Find(BSTR name, IWSDLService** service) override;
 
 private:
+    void ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const;
+
     std::map<std::string, ComPtr<IWSDLService>> serviceMap_;
     std::vector<ComPtr<IWSDLService>> serviceList_;
     size_t cursor_ = 0;

@@ -1,0 +1,128 @@
+#include "wsdl/anonymous_call.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "common/activation.h"
+#include "common/bstr.h"
+#include "common/text.h"
+#include "common/variant.h"
+#include "nx_loader.h"
+#include "wsdl/table_result.h"
+
+namespace nvx::wsdl {
+namespace {
+
+constexpr char kWsdlSuffix[] = "?WSDL";
+constexpr char kToolkitLibrary[] = "mssoap1.dll";
+constexpr wchar_t kDefaultProxy[] = L"proxy.norvexa.com";
+constexpr char kDefaultProxyVariable[] = "NVX_DEFAULT_PROXY";
+constexpr wchar_t kDefaultProxyPort[] = L"80";
+constexpr LCID kSystemDefaultLocale = 0x0800;
+constexpr WORD kPresetExceptionCode = 1001;
+
+HRESULT LoadModel(const std::wstring& location, ServiceModel* model)
+{
+    ComPtr<IWSDLReader> reader;
+    if (FAILED(ActivateRunning(CLSID_WSDLReader, reader))) return E_FAIL;
+    const Bstr wsdl(location);
+    const Bstr noWsml(L"");
+    if (FAILED(reader->Load(wsdl.Get(), noWsml.Get()))) return E_FAIL;
+    return SUCCEEDED(BuildServiceModel(reader.Get(), model)) ? S_OK : E_FAIL;
+}
+
+void SetConnectorProperty(ISOAPClient* client, const wchar_t* name, const std::wstring& value)
+{
+    const Bstr propertyName(name);
+    Variant text;
+    V_VT(text.Get()) = VT_BSTR;
+    V_BSTR(text.Get()) = Bstr(value).Detach();
+    client->put_ConnectorProperty(propertyName.Get(), *text);
+}
+
+HRESULT CreateClient(const std::wstring& location, const OperationRecord& operation, bool useDefaultProxy,
+                     ComPtr<ISOAPClient>* client)
+{
+    HRESULT hr = CreateFromLibrary(kToolkitLibrary, CLSID_SoapClient, IID_ISOAPClient,
+                                   reinterpret_cast<void**>(client->GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    const Bstr wsdl(location);
+    const Bstr service(operation.port->service->name);
+    const Bstr port(operation.port->name);
+    hr = (*client)->mssoapinit(wsdl.Get(), service.Get(), port.Get(), nullptr);
+    if (FAILED(hr)) return hr;
+    if (useDefaultProxy) {
+        SetConnectorProperty(client->Get(), L"ProxyServer", DefaultProxyHost());
+        SetConnectorProperty(client->Get(), L"ProxyPort", kDefaultProxyPort);
+    }
+    return S_OK;
+}
+
+HRESULT Invoke(ISOAPClient* client, BSTR method, facade::ArgumentBlock* arguments, VARIANT* result)
+{
+    DISPID id = DISPID_UNKNOWN;
+    LPOLESTR names[] = {method};
+    HRESULT hr = client->GetIDsOfNames(IID_NULL, names, 1, kSystemDefaultLocale, &id);
+    if (FAILED(hr)) return hr;
+    EXCEPINFO exception{};
+    exception.wCode = kPresetExceptionCode;
+    hr = client->Invoke(id, IID_NULL, kSystemDefaultLocale, DISPATCH_METHOD, arguments->Params(), result, &exception,
+                        nullptr);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return hr;
+}
+
+}  // namespace
+
+std::string WsdlLocation(const std::string& serviceLocation)
+{
+    constexpr char kLeadingSpace[] = " \t\n\v\f\r";
+    const size_t start = serviceLocation.find_first_not_of(kLeadingSpace);
+    std::string location = start == std::string::npos ? std::string() : serviceLocation.substr(start);
+    const size_t end = location.find_last_not_of(' ');
+    location.resize(end == std::string::npos ? 0 : end + 1);
+    const std::string suffix = kWsdlSuffix;
+    if (location.size() < suffix.size() || location.compare(location.size() - suffix.size(), suffix.size(), suffix) != 0)
+        location += suffix;
+    return location;
+}
+
+std::wstring DefaultProxyHost()
+{
+    const char* configured = std::getenv(kDefaultProxyVariable);
+    return configured && *configured ? WideFromAnsi(configured) : kDefaultProxy;
+}
+
+HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model, BSTR wsdlFile, BSTR method,
+                      const VARIANT& argNames, const VARIANT& argValues, VARIANT* result)
+{
+    VariantInit(result);
+    model->clear();
+    std::wstring location;
+    try {
+        location = WideFromAnsi(WsdlLocation(AnsiFromWide(ViewOf(wsdlFile))));
+    } catch (...) {
+        return E_FAIL;
+    }
+    HRESULT hr = LoadModel(location, model);
+    if (FAILED(hr)) return hr;
+    const OperationRecord* operation = FindOperation(*model, std::wstring(ViewOf(method)));
+    if (!operation) return S_OK;
+
+    ComPtr<ISOAPClient> client;
+    hr = CreateClient(location, *operation, settings.useDefaultProxy, &client);
+    if (FAILED(hr)) return hr;
+    facade::ArgumentBlock arguments;
+    hr = operation->Bind(argNames, argValues, &arguments);
+    if (FAILED(hr)) return hr;
+    Variant returned;
+    hr = Invoke(client.Get(), method, &arguments, returned.Get());
+    if (FAILED(hr)) return hr;
+    if (V_VT(returned.Get()) == VT_DISPATCH) return ConvertToTable(V_DISPATCH(returned.Get()), result);
+    returned.Detach(result);
+    return S_OK;
+}
+
+}  // namespace nvx::wsdl

@@ -1,0 +1,28 @@
+#pragma once
+// The WSDL-driven call: reads the service's WSDL, finds the method and its
+// typed parameters there, binds the caller's arguments to them by name, calls
+// the method through the toolkit's SOAP client and turns a returned data table
+// into an array.
+#include <windows.h>
+
+#include "wsdl/service_model.h"
+
+namespace nvx::wsdl {
+
+struct AnonymousCallSettings {
+    bool useDefaultProxy;
+};
+
+// The WSDL location of a service location: leading white space and trailing
+// spaces removed, "?WSDL" appended unless it ends with it (exact case).
+std::string WsdlLocation(const std::string& serviceLocation);
+
+// The proxy host of the gateway operator's network (NVX_DEFAULT_PROXY when set).
+std::wstring DefaultProxyHost();
+
+// `model` is rebuilt from the WSDL and kept by the caller. `result` is
+// initialised here; an unknown method gives S_OK with an empty result.
+HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model, BSTR wsdlFile, BSTR method,
+                      const VARIANT& argNames, const VARIANT& argValues, VARIANT* result);
+
+}  // namespace nvx::wsdl

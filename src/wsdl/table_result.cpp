@@ -1,0 +1,178 @@
+#include "wsdl/table_result.h"
+
+#include <string>
+#include <vector>
+
+#include "common/bstr.h"
+#include "common/com_ptr.h"
+#include "common/msxml.h"
+#include "common/safearray.h"
+#include "common/text.h"
+#include "common/variant.h"
+
+namespace nvx::wsdl {
+namespace {
+
+using Row = std::vector<std::wstring>;
+
+constexpr wchar_t kChoiceElement[] = L"xs:choice";
+constexpr wchar_t kNameAttribute[] = L"name";
+
+// A new in-process MSXML 3.0 document holding the XML text of `node`, or null
+// when the text does not parse.
+ComPtr<IXMLDOMDocument> DocumentOf(IXMLDOMNode* node)
+{
+    Bstr xml;
+    if (!node || FAILED(node->get_xml(xml.Put()))) return nullptr;
+    ComPtr<IXMLDOMDocument> document;
+    if (FAILED(CoCreateInstance(kDomDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                                reinterpret_cast<void**>(document.GetAddressOf()))))
+        return nullptr;
+    document->put_async(VARIANT_FALSE);
+    document->put_resolveExternals(VARIANT_FALSE);
+    document->put_validateOnParse(VARIANT_FALSE);
+    VARIANT_BOOL parsed = VARIANT_FALSE;
+    if (FAILED(document->loadXML(xml.Get(), &parsed)) || parsed != VARIANT_TRUE) return nullptr;
+    return document;
+}
+
+std::wstring Attribute(IXMLDOMNode* node, const wchar_t* name)
+{
+    ComPtr<IXMLDOMElement> element;
+    if (!node || FAILED(node->QueryInterface(IID_IXMLDOMElement, reinterpret_cast<void**>(element.GetAddressOf()))))
+        return {};
+    const Bstr attributeName(name);
+    Variant value;
+    if (element->getAttribute(attributeName.Get(), value.Get()) != S_OK || V_VT(value.Get()) != VT_BSTR) return {};
+    return std::wstring(ViewOf(V_BSTR(value.Get())));
+}
+
+ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
+{
+    ComPtr<IXMLDOMNode> child;
+    if (node) node->get_firstChild(child.GetAddressOf());
+    return child;
+}
+
+std::vector<ComPtr<IXMLDOMNode>> Items(IXMLDOMNodeList* list)
+{
+    std::vector<ComPtr<IXMLDOMNode>> items;
+    long length = 0;
+    if (!list || FAILED(list->get_length(&length))) return items;
+    for (long i = 0; i < length; ++i) {
+        ComPtr<IXMLDOMNode> item;
+        if (SUCCEEDED(list->get_item(i, item.GetAddressOf())) && item) items.push_back(item);
+    }
+    return items;
+}
+
+std::wstring TextOf(IXMLDOMNode* node)
+{
+    Bstr text;
+    node->get_text(text.Put());
+    return std::wstring(text.View());
+}
+
+struct Schema {
+    std::wstring rowElement;
+    std::vector<std::wstring> columns;
+};
+
+// The row element and its columns, from the schema's first "xs:choice".
+Schema ReadSchema(IXMLDOMDocument* document)
+{
+    Schema schema;
+    ComPtr<IXMLDOMNodeList> choices;
+    const Bstr choiceName(kChoiceElement);
+    document->getElementsByTagName(choiceName.Get(), choices.GetAddressOf());
+    const auto found = Items(choices.Get());
+    if (found.empty()) return schema;
+    const ComPtr<IXMLDOMNode> rowDeclaration = FirstChild(found.front().Get());
+    schema.rowElement = Attribute(rowDeclaration.Get(), kNameAttribute);
+    const ComPtr<IXMLDOMNode> columnList = FirstChild(FirstChild(rowDeclaration.Get()).Get());
+    if (!columnList) return schema;
+    ComPtr<IXMLDOMNodeList> declarations;
+    columnList->get_childNodes(declarations.GetAddressOf());
+    for (const auto& declaration : Items(declarations.Get())) {
+        std::wstring name = Attribute(declaration.Get(), kNameAttribute);
+        if (name.empty()) name = L"Column" + std::to_wstring(schema.columns.size() + 1);
+        schema.columns.push_back(std::move(name));
+    }
+    return schema;
+}
+
+std::vector<Row> ReadRows(IXMLDOMDocument* document, const std::wstring& rowElement)
+{
+    std::vector<Row> rows;
+    if (rowElement.empty()) return rows;
+    ComPtr<IXMLDOMNodeList> records;
+    const Bstr name(rowElement);
+    document->getElementsByTagName(name.Get(), records.GetAddressOf());
+    for (const auto& record : Items(records.Get())) {
+        ComPtr<IXMLDOMNodeList> cells;
+        record->get_childNodes(cells.GetAddressOf());
+        Row row;
+        for (const auto& cell : Items(cells.Get())) row.push_back(TextOf(cell.Get()));
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+HRESULT PutText(SAFEARRAY* array, LONG* indices, const std::wstring& text)
+{
+    Variant cell;
+    V_VT(cell.Get()) = VT_BSTR;
+    V_BSTR(cell.Get()) = Bstr(text).Detach();
+    return SafeArrayPutElement(array, indices, cell.Get());
+}
+
+SAFEARRAY* ColumnNames(const std::vector<std::wstring>& columns)
+{
+    SafeArray array(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(columns.size())));
+    if (!array.Get()) return nullptr;
+    for (LONG c = 0; c < static_cast<LONG>(columns.size()); ++c) PutText(array.Get(), &c, columns[c]);
+    return array.Detach();
+}
+
+SAFEARRAY* Grid(const std::vector<std::wstring>& columns, const std::vector<Row>& rows)
+{
+    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows.size() + 1), 0}, {static_cast<ULONG>(columns.size()), 0}};
+    SafeArray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
+    if (!array.Get()) return nullptr;
+    for (LONG c = 0; c < static_cast<LONG>(columns.size()); ++c) {
+        LONG header[2] = {0, c};
+        PutText(array.Get(), header, columns[c]);
+        for (LONG r = 0; r < static_cast<LONG>(rows.size()); ++r) {
+            if (c >= static_cast<LONG>(rows[r].size())) continue;  // a short row: the cell stays empty
+            LONG cell[2] = {r + 1, c};
+            PutText(array.Get(), cell, rows[r][c]);
+        }
+    }
+    return array.Detach();
+}
+
+}  // namespace
+
+HRESULT ConvertToTable(IDispatch* result, VARIANT* table)
+{
+    ComPtr<IXMLDOMNodeList> nodes;
+    if (!result || FAILED(result->QueryInterface(IID_IXMLDOMNodeList, reinterpret_cast<void**>(nodes.GetAddressOf()))))
+        return S_OK;
+    const auto items = Items(nodes.Get());
+    if (items.size() < 2) return S_OK;
+    const ComPtr<IXMLDOMDocument> schemaDocument = DocumentOf(items[0].Get());
+    const ComPtr<IXMLDOMDocument> dataDocument = DocumentOf(items[1].Get());
+    if (!schemaDocument) return S_OK;
+    const Schema schema = ReadSchema(schemaDocument.Get());
+    if (schema.columns.empty()) return S_OK;
+    const std::vector<Row> rows = dataDocument ? ReadRows(dataDocument.Get(), schema.rowElement) : std::vector<Row>{};
+
+    SAFEARRAY* array = rows.empty() ? ColumnNames(schema.columns) : Grid(schema.columns, rows);
+    if (!array) return E_OUTOFMEMORY;
+    Variant converted;
+    V_VT(converted.Get()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(converted.Get()) = array;
+    return VariantCopy(table, converted.Get());
+}
+
+}  // namespace nvx::wsdl

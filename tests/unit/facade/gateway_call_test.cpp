@@ -1,0 +1,123 @@
+// Calls over the default transport: through the real nxcommd to the sample
+// service and the canned server, and what transport failures look like.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+#include "NvxWebSvc.h"
+#include "common/com_ptr.h"
+#include "test_support.h"
+#include "variants.h"
+
+namespace {
+
+using nvx::ComPtr;
+using nvx::test::ComApartment;
+using nvx::test::OwnedVariant;
+using nvx::test::ServiceUrl;
+
+class GatewayCallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const std::string gateway = nvx::test::GatewayAddress();
+        ASSERT_FALSE(gateway.empty()) << "the gateway is not running";
+        SetEnvironmentVariableA("NXCOMM_GATEWAY", gateway.c_str());
+        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
+                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        caller_->put_Timeout(10000);
+    }
+    void TearDown() override { SetEnvironmentVariableA("NXCOMM_GATEWAY", nullptr); }
+
+    // The XML text Execute returned; the call must succeed.
+    std::wstring Execute(const std::wstring& url, const wchar_t* method, const VARIANT& names, const VARIANT& values)
+    {
+        BSTR endPoint = SysAllocString(url.c_str());
+        BSTR webMethod = SysAllocString(method);
+        BSTR xml = nullptr;
+        EXPECT_HR(S_OK, caller_->get_Execute(endPoint, webMethod, names, values, &xml));
+        std::wstring text = xml ? xml : L"";
+        SysFreeString(xml);
+        SysFreeString(webMethod);
+        SysFreeString(endPoint);
+        return text;
+    }
+
+    std::wstring Execute(const std::wstring& url)
+    {
+        return Execute(url, L"Add", *OwnedVariant::Missing().Get(), *OwnedVariant::Missing().Get());
+    }
+
+    static bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+
+    ComApartment apartment_;
+    ComPtr<IComWebSvc> caller_;
+};
+
+TEST_F(GatewayCallTest, AddEchoAndSumReachTheService)
+{
+    auto addNames = OwnedVariant::StringArray({L"a", L"b"});
+    auto addValues = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
+    EXPECT_TRUE(Contains(Execute(ServiceUrl("sample"), L"Add", *addNames.Get(), *addValues.Get()), L"AddResult>5</"));
+
+    const wchar_t text[] = L"a & b < c Gr\x00fc\x00df" L"e \x20ac";
+    auto echoValues = OwnedVariant::VariantArray({OwnedVariant::String(text)});
+    const std::wstring echo = Execute(ServiceUrl("sample"), L"Echo", *OwnedVariant::String(L"text").Get(), *echoValues.Get());
+    EXPECT_TRUE(Contains(echo, L"Gr\x00fc\x00df" L"e \x20ac")) << "non-ASCII text survives the gateway";
+    EXPECT_TRUE(Contains(echo, L"a &amp; b &lt; c"));
+
+    auto sumValues = OwnedVariant::VariantArray({OwnedVariant::VariantArray({OwnedVariant::I4(3), OwnedVariant::I4(4)})});
+    EXPECT_TRUE(Contains(Execute(ServiceUrl("sample"), L"Sum", *OwnedVariant::String(L"values").Get(), *sumValues.Get()),
+                         L"SumResult>7</"))
+        << "array children lose the generated prefix on the way";
+}
+
+TEST_F(GatewayCallTest, TheServicesFaultComesBackAsAnswered)
+{
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"refused on purpose")});
+    const std::wstring xml = Execute(ServiceUrl("sample"), L"Fail", *OwnedVariant::String(L"message").Get(), *values.Get());
+    EXPECT_TRUE(Contains(xml, L"refused on purpose")) << "the service's own fault";
+}
+
+TEST_F(GatewayCallTest, ATimeoutIsAFaultInASuccessfulCall)
+{
+    caller_->put_Timeout(1000);
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(6000)});
+    const auto started = std::chrono::steady_clock::now();
+    const std::wstring xml = Execute(ServiceUrl("sample"), L"Sleep", *OwnedVariant::String(L"ms").Get(), *values.Get());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(6000));
+    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Timeout</faultstring>")) << std::string(xml.begin(), xml.end());
+}
+
+TEST_F(GatewayCallTest, GatewayErrorPagesBecomeFaultsWithTheirHeading)
+{
+    const std::wstring refused = Execute(L"http://127.0.0.1:9/");
+    EXPECT_TRUE(Contains(refused, L"<faultstring>")) << std::string(refused.begin(), refused.end());
+    EXPECT_TRUE(Contains(refused, L"Bad Gateway")) << "the 502 page's heading";
+
+    const std::wstring forbidden = Execute(L"http://127.0.0.2:8080/");
+    EXPECT_TRUE(Contains(forbidden, L"Forbidden")) << std::string(forbidden.begin(), forbidden.end());
+
+    const std::wstring notFound = Execute(ServiceUrl("canned", L"/html404"));
+    EXPECT_TRUE(Contains(notFound, L"<faultstring>Not Found</faultstring>"));
+}
+
+TEST_F(GatewayCallTest, ChunkedAndCompressedAnswersAreDecoded)
+{
+    for (const wchar_t* path : {L"/chunked", L"/deflate", L"/zlib", L"/gzip", L"/chunked-deflate", L"/deflate-far"}) {
+        caller_->put_Compression(GZip);
+        EXPECT_TRUE(Contains(Execute(ServiceUrl("canned", path)), L"AddResult>5</"))
+            << std::string(path, path + wcslen(path));
+    }
+}
+
+TEST_F(GatewayCallTest, AGatewayThatIsNotRunningGivesAFaultNotAHang)
+{
+    SetEnvironmentVariableA("NXCOMM_GATEWAY", "127.0.0.1:9");
+    const std::wstring xml = Execute(ServiceUrl("sample"));
+    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Socket Exception</faultstring>"))
+        << std::string(xml.begin(), xml.end());
+}
+
+}  // namespace

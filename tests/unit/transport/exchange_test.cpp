@@ -1,0 +1,207 @@
+// The gateway exchange, driven through the stream against a scripted gateway:
+// what is sent, how the wait ends, and what the reader then gets.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "NvxWebSvc.h"
+#include "common/com_ptr.h"
+#include "fake_gateway.h"
+#include "test_support.h"
+
+namespace {
+
+using nvx::ComPtr;
+using nvx::test::ComApartment;
+using nvx::test::FakeGateway;
+using nvx::test::HttpResponse;
+using Connection = FakeGateway::Connection;
+using Request = FakeGateway::Request;
+
+const char kHead[] = "POST /svc HTTP/1.1\r\nHost: h\r\n";
+const char kEnvelope[] = "<Envelope>ok</Envelope>";
+const std::string kOkAnswer = HttpResponse(200, "text/xml; charset=utf-8", kEnvelope);
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_HR(S_OK, CoCreateInstance(CLSID_NvxUBlockStream, nullptr, CLSCTX_INPROC_SERVER, IID_INvxUBlockStream,
+                                         reinterpret_cast<void**>(stream_.GetAddressOf())));
+    }
+
+    void Write(const std::string& bytes)
+    {
+        ULONG written = 0;
+        ASSERT_HR(S_OK, stream_->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+        ASSERT_EQ(bytes.size(), written);
+    }
+
+    // Sends head and payload, waits, and returns the body the reader gets.
+    std::string Exchange(const std::string& head, const std::string& payload, long timeout = 5000)
+    {
+        stream_->put_Timeout(timeout);
+        if (!head.empty()) {
+            Write(head);
+            EXPECT_HR(S_OK, stream_->Commit(999));
+        }
+        if (!payload.empty()) Write(payload);
+        EXPECT_HR(S_OK, stream_->Commit(0));
+        return ReadAnswer();
+    }
+
+    std::string ReadAnswer()
+    {
+        STATSTG stat{};
+        EXPECT_HR(S_OK, stream_->Stat(&stat, STATFLAG_NONAME));
+        std::string body(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+        ULONG read = 0;
+        if (!body.empty()) stream_->Read(body.data(), static_cast<ULONG>(body.size()), &read);
+        body.resize(read);
+        return body;
+    }
+
+    ComApartment apartment_;
+    ComPtr<INvxUBlockStream> stream_;
+};
+
+bool IsFaultWith(const std::string& body, const std::string& text)
+{
+    return body.find("Fault>") != std::string::npos && body.find("<faultstring>" + text + "</faultstring>") != std::string::npos;
+}
+
+TEST_F(ExchangeTest, RequestIsHeadContentLengthEmptyLineAndPayload)
+{
+    FakeGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, kOkAnswer);
+    });
+    const std::string payload = "<SOAPSDK1:Add xmlns:SOAPSDK1=\"urn:x\"><SOAPSDK1:a>1</SOAPSDK1:a></SOAPSDK1:Add>";
+    EXPECT_EQ(kEnvelope, Exchange(kHead, payload, 2000));
+
+    const auto requests = gateway.Requests();
+    ASSERT_EQ(1u, requests.size());
+    const std::string sent = "<Add xmlns=\"urn:x\"><a>1</a></Add>";
+    EXPECT_EQ(std::string(kHead) + "Content-Length: " + std::to_string(sent.size()) + "\r\n\r\n" + sent,
+              requests[0].http);
+    EXPECT_EQ(2048, requests[0].service);
+    EXPECT_EQ(2, requests[0].mode);
+    EXPECT_EQ(3000u, requests[0].timeout) << "the gateway waits a second longer than the caller";
+}
+
+TEST_F(ExchangeTest, AGetHasNoContentLengthAndAPayloadAloneGoesBare)
+{
+    FakeGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, kOkAnswer);
+    });
+    Exchange(kHead, "");
+    Exchange("", kEnvelope);
+    const auto requests = gateway.Requests();
+    ASSERT_EQ(2u, requests.size());
+    EXPECT_EQ(std::string(kHead) + "\r\n", requests[0].http);
+    EXPECT_EQ(kEnvelope, requests[1].http);
+}
+
+TEST_F(ExchangeTest, NothingToSendSendsNothing)
+{
+    FakeGateway gateway([](Connection&, const Request&) {});
+    EXPECT_HR(S_OK, stream_->Commit(0));
+    EXPECT_TRUE(gateway.Requests().empty());
+}
+
+TEST_F(ExchangeTest, MessagesForOthersAreDroppedWhileTheWaitGoesOn)
+{
+    FakeGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, 7, HttpResponse(200, "text/xml", "<wrong-kind/>"));
+        connection.Answer(request.id + 100, request.service, HttpResponse(200, "text/xml", "<wrong-id/>"));
+        connection.Answer(request.id, request.service, kOkAnswer);
+    });
+    EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope));
+}
+
+TEST_F(ExchangeTest, NoAnswerWithinTheTimeoutGivesTheTimeoutFault)
+{
+    FakeGateway gateway([](Connection& connection, const Request& request) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(800));
+        connection.Answer(request.id, request.service, kOkAnswer);
+    });
+    const auto started = std::chrono::steady_clock::now();
+    const std::string body = Exchange(kHead, kEnvelope, 300);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(800));
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Timeout")) << body;
+
+    // The late answer of that request is dropped by the next wait.
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope, 3000));
+}
+
+TEST_F(ExchangeTest, ATimeoutOfZeroOnlyPolls)
+{
+    FakeGateway gateway([](Connection&, const Request&) {});
+    EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout"));
+}
+
+TEST_F(ExchangeTest, AClosedConnectionGivesTheGatewayError)
+{
+    FakeGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
+    const std::string body = Exchange(kHead, kEnvelope);
+    EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]")) << body;
+}
+
+TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
+{
+    FakeGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, kOkAnswer);
+        connection.SendBytes(std::vector<uint8_t>(16, 0xFF));  // a header announcing 4 GiB
+    });
+    const std::string body = Exchange(kHead, kEnvelope);
+    EXPECT_TRUE(body.find("<faultstring>NXComm Error[") != std::string::npos) << body;
+}
+
+TEST_F(ExchangeTest, HtmlErrorPagesBecomeFaultsWithTheirHeading)
+{
+    const struct {
+        std::string answer;
+        std::string fault;
+    } cases[] = {
+        {HttpResponse(404, "text/html", "<html><body><h1>Not Found</h1></body></html>"), "Not Found"},
+        {HttpResponse(502, "text/html", "<h1>Bad &amp; Gateway</h1>"), "Bad &amp; Gateway"},
+        {HttpResponse(500, "text/html", "<p>no heading</p>"), "Unknown NXComm Gateway Error"},
+        {HttpResponse(500, "text/html", "</h1>backwards<h1>"), "Unknown NXComm Gateway Error"},
+        {HttpResponse(500, "text/html", "<h1>" + std::string(600, 'x') + "</h1>"), std::string(511, 'x')},
+    };
+    for (const auto& row : cases) {
+        FakeGateway gateway([&](Connection& connection, const Request& request) {
+            connection.Answer(request.id, request.service, row.answer);
+        });
+        const std::string body = Exchange(kHead, kEnvelope);
+        EXPECT_TRUE(IsFaultWith(body, row.fault)) << body;
+    }
+}
+
+TEST_F(ExchangeTest, ASoapFaultWithAnXmlTypeIsHandedOnUnchanged)
+{
+    const std::string fault = "<Envelope><Body><Fault>server said no</Fault></Body></Envelope>";
+    FakeGateway gateway([&](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, HttpResponse(500, "text/xml; charset=utf-8", fault));
+    });
+    EXPECT_EQ(fault, Exchange(kHead, kEnvelope));
+}
+
+TEST_F(ExchangeTest, AGatewayThatIsNotRunningFailsAtOnce)
+{
+    SetEnvironmentVariableA("NXCOMM_GATEWAY", "127.0.0.1:9");
+    const auto started = std::chrono::steady_clock::now();
+    const std::string body = Exchange(kHead, kEnvelope, 20000);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception")) << body;
+    SetEnvironmentVariableA("NXCOMM_GATEWAY", nullptr);
+}
+
+TEST_F(ExchangeTest, AWaitWithNothingSentEndsAtOnce)
+{
+    EXPECT_TRUE(IsFaultWith(ReadAnswer(), "Norvexa Socket Exception"));
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <objbase.h>
 
 #include "common/com_boundary.h"
+#include "class_object_cache.h"
 #include "common/com_ptr.h"
 #include "denied_classes.h"
 #include "library_lifetime.h"
@@ -55,6 +56,7 @@ HRESULT Create(const char* library, REFCLSID clsid, REFIID iid, void** out)
         const HRESULT hr = CreateFromNamedLibrary(library, clsid, iid, out);
         if (hr != CLASS_E_CLASSNOTAVAILABLE) return hr;
     }
+    if (SUCCEEDED(CreateFromCachedClassObject(clsid, iid, out))) return S_OK;
     return CoCreateInstance(clsid, nullptr, CLSCTX_ALL, iid, out);
 }
 

@@ -95,7 +95,9 @@ std::string ReadWholeBuffer(NXUBLOCK buffer)
 
 }  // namespace
 
-GatewayExchange::GatewayExchange() : receiveArea_(std::make_unique<uint8_t[]>(kReceiveAreaSize)) {}
+// The receive area is only ever read as far as a message was copied into it,
+// so it is not cleared.
+GatewayExchange::GatewayExchange() : receiveArea_(std::make_unique_for_overwrite<uint8_t[]>(kReceiveAreaSize)) {}
 
 GatewayExchange::~GatewayExchange()
 {

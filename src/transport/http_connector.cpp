@@ -3,6 +3,7 @@
 #include "common/com_boundary.h"
 #include "common/text.h"
 #include "common/variant.h"
+#include "comframe/class_factory.h"
 #include "http/url.h"
 
 namespace nvx::transport {
@@ -46,11 +47,15 @@ std::span<const com::InterfaceEntry<HttpConnector>> HttpConnector::Interfaces()
     return table;
 }
 
-// Without a stream (its creation failed) the members that need one say so.
+// The stream class lives in this module: its own class object makes it,
+// without a trip through the registry. Without a stream (its creation failed)
+// the members that need one say so.
 HttpConnector::HttpConnector()
 {
-    CoCreateInstance(CLSID_NvxUBlockStream, nullptr, CLSCTX_ALL, IID_INvxUBlockStream,
-                     reinterpret_cast<void**>(stream_.GetAddressOf()));
+    ComPtr<IClassFactory> factory;
+    if (SUCCEEDED(com::GetClassObject(CLSID_NvxUBlockStream, IID_IClassFactory,
+                                      reinterpret_cast<void**>(factory.GetAddressOf()))))
+        factory->CreateInstance(nullptr, IID_INvxUBlockStream, reinterpret_cast<void**>(stream_.GetAddressOf()));
 }
 
 IFACEMETHODIMP HttpConnector::get_XMLResponse(BSTR* text)

@@ -1,6 +1,5 @@
 #include "wsdl/anonymous_call.h"
 
-#include <cstdlib>
 #include <string>
 
 #include "common/activation.h"
@@ -16,7 +15,7 @@ namespace {
 constexpr char kWsdlSuffix[] = "?WSDL";
 constexpr char kToolkitLibrary[] = "mssoap1.dll";
 constexpr wchar_t kDefaultProxy[] = L"proxy.norvexa.com";
-constexpr char kDefaultProxyVariable[] = "NVX_DEFAULT_PROXY";
+constexpr wchar_t kDefaultProxyVariable[] = L"NVX_DEFAULT_PROXY";
 constexpr wchar_t kDefaultProxyPort[] = L"80";
 constexpr LCID kSystemDefaultLocale = 0x0800;
 constexpr WORD kPresetExceptionCode = 1001;
@@ -91,8 +90,9 @@ std::string WsdlLocation(const std::string& serviceLocation)
 
 std::wstring DefaultProxyHost()
 {
-    const char* configured = std::getenv(kDefaultProxyVariable);
-    return configured && *configured ? WideFromAnsi(configured) : kDefaultProxy;
+    wchar_t configured[256];
+    const DWORD length = GetEnvironmentVariableW(kDefaultProxyVariable, configured, 256);
+    return length > 0 && length < 256 ? std::wstring(configured, length) : std::wstring(kDefaultProxy);
 }
 
 HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model, BSTR wsdlFile, BSTR method,

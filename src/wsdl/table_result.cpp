@@ -66,6 +66,38 @@ std::vector<ComPtr<IXMLDOMNode>> Items(IXMLDOMNodeList* list)
     return items;
 }
 
+std::wstring NodeName(IXMLDOMNode* node)
+{
+    Bstr name;
+    node->get_nodeName(name.Put());
+    return std::wstring(name.View());
+}
+
+// The elements named `name` (prefix included) below `node`, in document order.
+// Walked by hand: getElementsByTagName does not match prefixed names in every
+// MSXML implementation.
+void FindElements(IXMLDOMNode* node, const std::wstring& name, std::vector<ComPtr<IXMLDOMNode>>* found)
+{
+    ComPtr<IXMLDOMNodeList> children;
+    node->get_childNodes(children.GetAddressOf());
+    for (const auto& child : Items(children.Get())) {
+        DOMNodeType type = NODE_INVALID;
+        child->get_nodeType(&type);
+        if (type != NODE_ELEMENT) continue;
+        if (NodeName(child.Get()) == name) found->push_back(child);
+        FindElements(child.Get(), name, found);
+    }
+}
+
+std::vector<ComPtr<IXMLDOMNode>> ElementsNamed(IXMLDOMDocument* document, const std::wstring& name)
+{
+    std::vector<ComPtr<IXMLDOMNode>> found;
+    ComPtr<IXMLDOMNode> root;
+    if (SUCCEEDED(document->QueryInterface(IID_IXMLDOMNode, reinterpret_cast<void**>(root.GetAddressOf()))))
+        FindElements(root.Get(), name, &found);
+    return found;
+}
+
 std::wstring TextOf(IXMLDOMNode* node)
 {
     Bstr text;
@@ -82,10 +114,7 @@ struct Schema {
 Schema ReadSchema(IXMLDOMDocument* document)
 {
     Schema schema;
-    ComPtr<IXMLDOMNodeList> choices;
-    const Bstr choiceName(kChoiceElement);
-    document->getElementsByTagName(choiceName.Get(), choices.GetAddressOf());
-    const auto found = Items(choices.Get());
+    const auto found = ElementsNamed(document, kChoiceElement);
     if (found.empty()) return schema;
     const ComPtr<IXMLDOMNode> rowDeclaration = FirstChild(found.front().Get());
     schema.rowElement = Attribute(rowDeclaration.Get(), kNameAttribute);
@@ -105,10 +134,7 @@ std::vector<Row> ReadRows(IXMLDOMDocument* document, const std::wstring& rowElem
 {
     std::vector<Row> rows;
     if (rowElement.empty()) return rows;
-    ComPtr<IXMLDOMNodeList> records;
-    const Bstr name(rowElement);
-    document->getElementsByTagName(name.Get(), records.GetAddressOf());
-    for (const auto& record : Items(records.Get())) {
+    for (const auto& record : ElementsNamed(document, rowElement)) {
         ComPtr<IXMLDOMNodeList> cells;
         record->get_childNodes(cells.GetAddressOf());
         Row row;

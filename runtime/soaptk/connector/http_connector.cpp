@@ -1,5 +1,6 @@
 #include "connector/http_connector.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -96,13 +97,14 @@ std::wstring HttpConnector::RequestHeaders() const
     return headers;
 }
 
-// One session for the connector's life, opened anew only when its proxy
-// changes.
+// One session per thread and proxy, shared by the connectors of that thread:
+// a caller makes a connector for every call, and opening a WinHTTP session
+// each time costs more than the rest of a loopback exchange.
 WinHttpSession& HttpConnector::Session()
 {
-    std::wstring proxy = properties_.Proxy();
-    if (!session_ || session_->Proxy() != proxy) session_.emplace(std::move(proxy));
-    return *session_;
+    thread_local std::map<std::wstring, WinHttpSession> sessions;
+    const std::wstring proxy = properties_.Proxy();
+    return sessions.try_emplace(proxy, proxy).first->second;
 }
 
 HRESULT HttpConnector::Exchange(std::string_view body, HttpAnswer* answer)

@@ -3,7 +3,6 @@
 // to its endpoint over HTTP (WinHTTP) and holds the answer for the reader.
 #include <windows.h>
 
-#include <optional>
 #include <span>
 
 #include "common/com_ptr.h"
@@ -44,7 +43,6 @@ private:
     ConnectorProperties properties_;
     ComPtr<IStream> input_;
     ComPtr<IStream> output_;
-    std::optional<WinHttpSession> session_;
 };
 
 }  // namespace nvx::soaptk

@@ -30,6 +30,8 @@ said otherwise.
     /empty             closes the connection without sending a byte
     /cut               announces more Content-Length than it sends, then closes
     /slow?ms=N         the envelope after N milliseconds (at most 120,000)
+    /other             a small WSDL of its own (service OtherService, one
+                       rpc operation Ping), for tests that load two WSDLs
     /silent            never answers; closes after 120 s at the latest
     anything else      the /html404 page
 """
@@ -55,6 +57,30 @@ FAULT_RESPONSE = (
     b"<soap11env:Body><soap11env:Fault><faultcode>soap11env:Server</faultcode>"
     b"<faultstring>Canned fault</faultstring><faultactor></faultactor></soap11env:Fault>"
     b"</soap11env:Body></soap11env:Envelope>")
+OTHER_WSDL = b"""<?xml version="1.0" encoding="UTF-8"?>
+<definitions name="Other" targetNamespace="urn:other"
+    xmlns="http://schemas.xmlsoap.org/wsdl/" xmlns:soap="http://schemas.xmlsoap.org/wsdl/soap/"
+    xmlns:tns="urn:other" xmlns:xsd="http://www.w3.org/2001/XMLSchema">
+  <message name="PingRequest"><part name="text" type="xsd:string"/></message>
+  <message name="PingResponse"><part name="echo" type="xsd:string"/></message>
+  <portType name="OtherPortType">
+    <operation name="Ping"><input message="tns:PingRequest"/><output message="tns:PingResponse"/></operation>
+  </portType>
+  <binding name="OtherBinding" type="tns:OtherPortType">
+    <soap:binding style="rpc" transport="http://schemas.xmlsoap.org/soap/http"/>
+    <operation name="Ping">
+      <soap:operation soapAction="urn:other#Ping"/>
+      <input><soap:body use="encoded" namespace="urn:other"
+          encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"/></input>
+      <output><soap:body use="encoded" namespace="urn:other"
+          encodingStyle="http://schemas.xmlsoap.org/soap/encoding/"/></output>
+    </operation>
+  </binding>
+  <service name="OtherService">
+    <port name="OtherPort" binding="tns:OtherBinding"><soap:address location="http://127.0.0.1:9/other"/></port>
+  </service>
+</definitions>
+"""
 NOT_FOUND_PAGE = (b"<html><head><title>404 Not Found</title></head><body>"
                   b"<h1>Not Found</h1><p>The requested URL was not found.</p></body></html>")
 SERVER_ERROR_PAGE = (b"<html><head><title>Internal Server Error</title></head><body>"
@@ -163,6 +189,9 @@ class CannedHandler(RawResponseHandler):
         time.sleep(milliseconds_parameter(query) / 1000)
         self.answer_plain(query)
 
+    def answer_other_wsdl(self, _query):
+        self.send_complete("200 OK", [XML_TYPE], OTHER_WSDL)
+
     def answer_silent(self, _query):
         """Holds the connection until the client leaves or the time is up."""
         self.close_connection = True
@@ -195,6 +224,7 @@ class CannedHandler(RawResponseHandler):
         "/cut": answer_cut,
         "/slow": answer_slow,
         "/silent": answer_silent,
+        "/other": answer_other_wsdl,
     }
 
 

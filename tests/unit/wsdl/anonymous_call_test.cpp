@@ -1,0 +1,156 @@
+// The WSDL-driven call against the sample service: binding by name and type,
+// plain and table results, faults and unknown methods.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "NvxWebSvc.h"
+#include "common/bstr.h"
+#include "common/com_ptr.h"
+#include "test_support.h"
+#include "variants.h"
+
+namespace {
+
+using nvx::Bstr;
+using nvx::ComPtr;
+using nvx::test::ComApartment;
+using nvx::test::OwnedVariant;
+using nvx::test::ServiceUrl;
+
+class AnonymousCallTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
+                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        service_ = ServiceUrl("sample", L"/");
+        ASSERT_FALSE(service_.empty());
+    }
+
+    HRESULT Call(const std::wstring& location, const wchar_t* method, const VARIANT& names, const VARIANT& values,
+                 VARIANT* result)
+    {
+        const Bstr wsdl(location);
+        const Bstr webMethod(method);
+        return caller_->get_AnonymousCall(wsdl.Get(), webMethod.Get(), names, values, result);
+    }
+
+    // Describe's text for these arguments.
+    std::wstring Describe(const VARIANT& names, const VARIANT& values)
+    {
+        VARIANT result;
+        VariantInit(&result);
+        EXPECT_HR(S_OK, Call(service_, L"Describe", names, values, &result));
+        std::wstring text = V_VT(&result) == VT_BSTR ? V_BSTR(&result) : L"(not text)";
+        VariantClear(&result);
+        return text;
+    }
+
+    ComApartment apartment_;
+    ComPtr<IComWebSvc> caller_;
+    std::wstring service_;
+};
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+TEST_F(AnonymousCallTest, ArgumentsBindByNameInAnyOrderAndConvertToTheirTypes)
+{
+    auto names = OwnedVariant::StringArray({L"name", L"when", L"flag", L"ratio", L"count"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"x"), OwnedVariant::String(L"2024-01-02 03:04:05"),
+                                              OwnedVariant::Bool(true), OwnedVariant::String(L"2.5"),
+                                              OwnedVariant::I4(3)});
+    const std::wstring text = Describe(*names.Get(), *values.Get());
+    for (const wchar_t* part : {L"count=3", L"ratio=2.5", L"flag=true", L"when=2024-01-02T03:04:05", L"name=x"})
+        EXPECT_NE(std::wstring::npos, text.find(part)) << Narrow(text) << " lacks " << Narrow(part);
+}
+
+TEST_F(AnonymousCallTest, UnknownNamesAreIgnoredAndMissingOnesSentEmpty)
+{
+    auto names = OwnedVariant::StringArray({L"count", L"nonsense", L"Name"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(4), OwnedVariant::I4(9), OwnedVariant::String(L"y")});
+    const std::wstring text = Describe(*names.Get(), *values.Get());
+    EXPECT_NE(std::wstring::npos, text.find(L"count=4")) << Narrow(text);
+    EXPECT_EQ(std::wstring::npos, text.find(L"name=y")) << "Name is not name: " << Narrow(text);
+    EXPECT_EQ(std::wstring::npos, text.find(L"ratio=2")) << Narrow(text);
+}
+
+TEST_F(AnonymousCallTest, AValueThatDoesNotConvertFailsTheCall)
+{
+    auto names = OwnedVariant::String(L"count");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"three")});
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_HR(DISP_E_TYPEMISMATCH, Call(service_, L"Describe", *names.Get(), *values.Get(), &result));
+    EXPECT_EQ(VT_EMPTY, V_VT(&result));
+}
+
+TEST_F(AnonymousCallTest, ThePlainResultComesBackUnchanged)
+{
+    auto names = OwnedVariant::StringArray({L"b", L"a"});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::I4(3), OwnedVariant::I4(2)});
+    for (const std::wstring& location : {service_, L" \t" + service_ + L"?WSDL  "}) {
+        VARIANT result;
+        VariantInit(&result);
+        ASSERT_HR(S_OK, Call(location, L"Add", *names.Get(), *values.Get(), &result)) << Narrow(location);
+        EXPECT_EQ(VT_I4, V_VT(&result));
+        EXPECT_EQ(5, V_I4(&result));
+    }
+}
+
+TEST_F(AnonymousCallTest, ADataSetBecomesATable)
+{
+    for (LONG rows : {0, 1, 2}) {
+        auto names = OwnedVariant::String(L"rows");
+        auto values = OwnedVariant::VariantArray({OwnedVariant::I4(rows)});
+        VARIANT table;
+        VariantInit(&table);
+        ASSERT_HR(S_OK, Call(service_, L"GetTable", *names.Get(), *values.Get(), &table));
+        ASSERT_EQ(VT_ARRAY | VT_VARIANT, V_VT(&table)) << rows << " rows";
+        SAFEARRAY* array = V_ARRAY(&table);
+        EXPECT_EQ(rows == 0 ? 1u : 2u, SafeArrayGetDim(array));
+        LONG upper = -1;
+        SafeArrayGetUBound(array, 1, &upper);
+        EXPECT_EQ(rows == 0 ? 2 : rows, upper) << "three column names, or a header row and the rows";
+        if (rows > 0) {
+            LONG header[2] = {0, 1}, last[2] = {rows, 1};
+            VARIANT cell;
+            VariantInit(&cell);
+            SafeArrayGetElement(array, header, &cell);
+            EXPECT_STREQ(L"Name", V_BSTR(&cell));
+            VariantClear(&cell);
+            SafeArrayGetElement(array, last, &cell);
+            EXPECT_EQ(L"Item " + std::to_wstring(rows), std::wstring(V_BSTR(&cell)));
+            VariantClear(&cell);
+        }
+        VariantClear(&table);
+    }
+}
+
+TEST_F(AnonymousCallTest, AFaultIsTheCallsFailure)
+{
+    auto names = OwnedVariant::String(L"message");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"no")});
+    VARIANT result;
+    VariantInit(&result);
+    EXPECT_HR(DISP_E_EXCEPTION, Call(service_, L"Fail", *names.Get(), *values.Get(), &result));
+}
+
+TEST_F(AnonymousCallTest, AnUnknownMethodGivesNothing)
+{
+    VARIANT result;
+    VariantInit(&result);
+    auto missing = OwnedVariant::Missing();
+    EXPECT_HR(S_OK, Call(service_, L"add", *missing.Get(), *missing.Get(), &result)) << "method names are exact";
+    EXPECT_EQ(VT_EMPTY, V_VT(&result));
+}
+
+TEST_F(AnonymousCallTest, AnUnreadableWsdlFails)
+{
+    VARIANT result;
+    VariantInit(&result);
+    auto missing = OwnedVariant::Missing();
+    EXPECT_HR(E_FAIL, Call(L"http://127.0.0.1:9/", L"Add", *missing.Get(), *missing.Get(), &result));
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "NvxWebSvc.h"
 #include "common/com_ptr.h"
@@ -112,10 +113,27 @@ TEST_F(GatewayCallTest, ChunkedAndCompressedAnswersAreDecoded)
     }
 }
 
+// A thread keeps its connection to the gateway, so a fresh thread is the one
+// that finds no gateway at the address.
 TEST_F(GatewayCallTest, AGatewayThatIsNotRunningGivesAFaultNotAHang)
 {
     SetEnvironmentVariableA("NXCOMM_GATEWAY", "127.0.0.1:9");
-    const std::wstring xml = Execute(ServiceUrl("sample"));
+    std::wstring xml;
+    std::thread([&] {
+        ComApartment apartment;
+        ComPtr<IComWebSvc> caller;
+        CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
+                         reinterpret_cast<void**>(caller.GetAddressOf()));
+        BSTR endPoint = SysAllocString(ServiceUrl("sample").c_str());
+        BSTR method = SysAllocString(L"Add");
+        BSTR answer = nullptr;
+        auto missing = OwnedVariant::Missing();
+        EXPECT_HR(S_OK, caller->get_Execute(endPoint, method, *missing.Get(), *missing.Get(), &answer));
+        xml = answer ? answer : L"";
+        SysFreeString(answer);
+        SysFreeString(method);
+        SysFreeString(endPoint);
+    }).join();
     EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Socket Exception</faultstring>"))
         << std::string(xml.begin(), xml.end());
 }

@@ -1,22 +1,5 @@
-# Cross build for i686 Windows with the posix thread model MinGW-w64 compilers
-# (the win32 thread model of GCC 12 lacks std::mutex and std::thread).
-set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86)
+# 32-bit Windows: the library's primary target, built here but not run.
 set(NVX_MINGW_TRIPLE i686-w64-mingw32)
-
-set(CMAKE_C_COMPILER ${NVX_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${NVX_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${NVX_MINGW_TRIPLE}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${NVX_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-
-# Everything links statically against the MinGW runtime, so the DLLs and test
-# programs depend on system DLLs only.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
-
+set(CMAKE_SYSTEM_PROCESSOR x86)
 set(NVX_WIDL_TARGET --win32)
+include(${CMAKE_CURRENT_LIST_DIR}/toolchain-mingw.cmake)

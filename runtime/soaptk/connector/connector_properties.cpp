@@ -6,6 +6,7 @@
 
 #include "common/bstr.h"
 #include "common/variant.h"
+#include "text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -18,12 +19,6 @@ constexpr wchar_t kDefaultTimeout[] = L"30000";
 constexpr DWORD kDefaultTimeoutMs = 30000;
 constexpr wchar_t kPost[] = L"POST";
 constexpr wchar_t kGet[] = L"GET";
-
-bool EqualsIgnoringCase(std::wstring_view a, std::wstring_view b)
-{
-    return CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()), TRUE) ==
-           CSTR_EQUAL;
-}
 
 // Text that ends up in a request head must not be able to add lines to it.
 bool FitsInHeader(std::wstring_view text) { return text.find_first_of(std::wstring_view(L"\r\n\0", 3)) == text.npos; }

@@ -1,6 +1,7 @@
 #include "connector/content_decoding.h"
 
 #include "http/inflate.h"
+#include "text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -18,9 +19,7 @@ bool IsCompressed(std::wstring_view contentEncoding)
 {
     const std::wstring_view encoding = Trimmed(contentEncoding);
     for (std::wstring_view compressed : kCompressedEncodings)
-        if (CompareStringOrdinal(encoding.data(), static_cast<int>(encoding.size()), compressed.data(),
-                                 static_cast<int>(compressed.size()), TRUE) == CSTR_EQUAL)
-            return true;
+        if (EqualsIgnoringCase(encoding, compressed)) return true;
     return false;
 }
 

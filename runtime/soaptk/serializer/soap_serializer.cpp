@@ -6,6 +6,7 @@
 #include "stream/stream_io.h"
 #include "common/text.h"
 #include "serializer/xml_text.h"
+#include "text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -20,15 +21,10 @@ constexpr size_t kDrainThreshold = 64 * 1024;
 
 bool IsGiven(std::wstring_view encodingStyle)
 {
-    return !encodingStyle.empty() &&
-           CompareStringOrdinal(encodingStyle.data(), static_cast<int>(encodingStyle.size()), kNoEncodingStyle.data(),
-                                static_cast<int>(kNoEncodingStyle.size()), TRUE) != CSTR_EQUAL;
+    return !encodingStyle.empty() && !EqualsIgnoringCase(encodingStyle, kNoEncodingStyle);
 }
 
-bool IsUtf8(std::wstring_view encoding)
-{
-    return CompareStringOrdinal(encoding.data(), static_cast<int>(encoding.size()), kUtf8, -1, TRUE) == CSTR_EQUAL;
-}
+bool IsUtf8(std::wstring_view encoding) { return EqualsIgnoringCase(encoding, kUtf8); }
 
 HRESULT StreamOf(const VARIANT& destination, ComPtr<IStream>* stream)
 {

@@ -1,5 +1,6 @@
-// The object map of mssoap1.dll: the serializer, the reader and the standard
-// HTTP connector.
+// The object map of mssoap1.dll: the serializer, the reader, the standard
+// HTTP connector, the WSDL reader and the SOAP client.
+#include "client/soap_client.h"
 #include "comframe/module.h"
 #include "comframe/object.h"
 #include "connector/http_connector.h"
@@ -7,6 +8,7 @@
 #include "reader/soap_reader.h"
 #include "resource_ids.h"
 #include "serializer/soap_serializer.h"
+#include "wsdl/wsdl_reader.h"
 
 namespace nvx::com {
 namespace {
@@ -15,6 +17,8 @@ ClassEntry g_classes[] = {
     {&CLSID_SoapSerializer, IDR_SOAPSERIALIZER, &CreateInstance<soaptk::SoapSerializer>},
     {&CLSID_SoapReader, IDR_SOAPREADER, &CreateInstance<soaptk::SoapReader>},
     {&CLSID_HttpConnector, IDR_HTTPCONNECTOR, &CreateInstance<soaptk::HttpConnector>},
+    {&CLSID_WSDLReader, IDR_WSDLREADER, &CreateInstance<soaptk::WSDLReader>},
+    {&CLSID_SoapClient, IDR_SOAPCLIENT, &CreateInstance<soaptk::SoapClient>},
 };
 
 ServerDescription g_server{&LIBID_MSSOAPLib, g_classes};

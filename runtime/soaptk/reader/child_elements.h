@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string_view>
+#include <vector>
 
 #include "common/com_ptr.h"
 
@@ -19,6 +20,10 @@ struct ElementName {
 
 // The first element child of `parent` that matches, or null.
 HRESULT FindChildElement(IXMLDOMNode* parent, const ElementName& name, ComPtr<IXMLDOMElement>* element);
+
+// Every element child of `parent` that matches, in document order.
+HRESULT FindChildElements(IXMLDOMNode* parent, const ElementName& name,
+                          std::vector<ComPtr<IXMLDOMElement>>* elements);
 
 // Whether `node` is an element that matches.
 bool IsElementNamed(IXMLDOMNode* node, const ElementName& name);

@@ -1,0 +1,21 @@
+#pragma once
+// The request of one operation as its WSDL describes it, written through the
+// toolkit's serializer.
+#include <windows.h>
+
+#include <vector>
+
+#include "client/call_arguments.h"
+#include "mssoap.h"
+#include "wsdl/wsdl_description.h"
+
+namespace nvx::soaptk {
+
+// Writes the envelope into the serializer (initialised on the request
+// stream): the operation's wrapper element, when it has one, holding one
+// element per input part in WSDL order (qualified as the schema says), or
+// the parts directly in the body. `arguments` has one value per input.
+HRESULT WriteRequest(ISoapSerializer* serializer, const OperationDescription& operation,
+                     const std::vector<ArgumentValue>& arguments);
+
+}  // namespace nvx::soaptk

@@ -1,0 +1,26 @@
+#pragma once
+// Reading a parsed WSDL 1.1 document into the description a SOAP client works
+// from: services, their SOAP 1.1 ports (others are left out), the operations
+// of each port's binding, and the parts of each operation.
+//
+// Document-style operations whose input is one element of a complex type with
+// a sequence of elements (the "wrapped" convention of ASP.NET and spyne) take
+// the children of that element as their arguments and the first child of the
+// output element as their result; other document-style messages take their
+// parts as elements that stand directly in the body. rpc-style operations
+// take their message parts as unqualified accessors of the operation's
+// element. Only the first part of an output message is the result. Imports of
+// other WSDL documents and soap:header parts are not followed.
+#include <windows.h>
+#include "common/msxml.h"
+
+#include "wsdl/wsdl_description.h"
+
+namespace nvx::soaptk {
+
+// Fails with kNotWsdl when the document is no WSDL 1.1 definitions.
+HRESULT DescribeWsdl(IXMLDOMDocument* document, WsdlDescription* description);
+
+inline const HRESULT kNotWsdl = HRESULT_FROM_WIN32(ERROR_INVALID_DATA);
+
+}  // namespace nvx::soaptk

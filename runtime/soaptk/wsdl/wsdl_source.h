@@ -1,0 +1,28 @@
+#pragma once
+// Fetching and reading a WSDL document from where the caller says it is.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "wsdl/wsdl_description.h"
+
+namespace nvx::soaptk {
+
+struct WsdlFetchSettings {
+    DWORD timeoutMs = 30000;  // bounds a fetch over HTTP
+    std::wstring proxy;       // "server:port", or "" to go direct
+};
+
+// Reads the WSDL at `location`: an http:// or https:// URL (fetched with a
+// GET), a file:// URL, or a file path (absolute or relative to the current
+// directory). The document is parsed as untrusted input (no DTD, no external
+// resources). Fails with the fetch's status, with an HTTP status as
+// MAKE_HRESULT(SEVERITY_ERROR, FACILITY_HTTP, status) when the server
+// answers with anything but success, or with kNotWsdl when the document does
+// not parse or is no WSDL 1.1.
+HRESULT ReadWsdl(std::wstring_view location, const WsdlFetchSettings& settings,
+                 std::shared_ptr<const WsdlDescription>* description);
+
+}  // namespace nvx::soaptk

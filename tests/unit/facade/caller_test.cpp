@@ -119,6 +119,19 @@ TEST_F(CallerTest, GatewayTransportHandsOutTheGatewayWsdlReader)
     reader->Release();
 }
 
+TEST_F(CallerTest, OtherTransportsHandOutTheToolkitsWsdlReader)
+{
+    caller_->put_SoapTransportProtocol(static_cast<_SOAPTRANSPORT_>(7));
+    IDispatch* reader = nullptr;
+    ASSERT_HR(S_OK, caller_->get_WSDLReader(&reader));
+    IUnknown* view = nullptr;
+    EXPECT_HR(S_OK, reader->QueryInterface(IID_IWSDLReader, reinterpret_cast<void**>(&view)));
+    if (view) view->Release();
+    EXPECT_HR(E_NOINTERFACE, reader->QueryInterface(IID_INvxWSDLReader, reinterpret_cast<void**>(&view)))
+        << "not the gateway reader";
+    reader->Release();
+}
+
 TEST_F(CallerTest, DispatchIdsComeFromTheTypeLibrary)
 {
     IDispatch* dispatch = nullptr;

@@ -13,10 +13,6 @@ constexpr std::uint32_t kConnectTimeLimitMs = 5000;
 // A gateway that stops reading must not hold a sender for ever.
 constexpr std::uint32_t kSendTimeLimitMs = 10000;
 constexpr std::uint32_t kMaxRequestId = 0x7fffffff;  // ids are handed out as positive ints
-// A connection used this recently cannot have been closed for idleness (the
-// gateway waits far longer), so the look before a send is spared: under Wine
-// every socket call is a round trip to the wineserver.
-constexpr ULONGLONG kRecentlyUsedMs = 1000;
 
 }  // namespace
 
@@ -29,9 +25,7 @@ int Channel::Send(const SendRequest& request)
         nxcomm::FrameHeader{id, request.service, request.mode, request.timeout_ms, 0}, pieces);
     // The gateway closes connections that stay idle, and a send into one
     // that it closed would seem to succeed; look before sending.
-    const ULONGLONG now = GetTickCount64();
-    if (socket_ && now - last_activity_ >= kRecentlyUsedMs && PeerHasClosed(socket_.Get())) Drop();
-    last_activity_ = now;
+    if (socket_ && PeerHasClosed(socket_.Get())) Drop();
     const bool reusing = static_cast<bool>(socket_);
     int outcome = SendFrame(frame);
     // A kept connection can break under the send; a new one gets the frame
@@ -55,7 +49,6 @@ int Channel::Receive(std::span<std::uint8_t> area)
     const std::lock_guard lock(mutex_);
     if (!socket_) return NXAPI_E_NOT_CONNECTED;
     const int result = reader_.Receive(socket_.Get(), area);
-    if (result > 0) last_activity_ = GetTickCount64();
     if (result == NXAPI_E_CONNECTION_LOST || result == NXAPI_E_MALFORMED_FRAME) Drop();
     return result;
 }

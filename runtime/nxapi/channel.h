@@ -46,7 +46,6 @@ private:
     TcpSocket socket_;
     FrameReader reader_;
     std::uint32_t last_request_id_ = 0;
-    ULONGLONG last_activity_ = 0;  // GetTickCount64() of the last send or receive
 };
 
 }  // namespace nxapi

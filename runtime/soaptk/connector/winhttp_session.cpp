@@ -25,9 +25,13 @@ private:
     ULONGLONG end_;
 };
 
+// The failure of the last WinHTTP call; a socket time-out that WinHTTP hands
+// on as it is counts as WinHTTP's own time-out.
 HRESULT LastError()
 {
-    const DWORD error = GetLastError();
+    constexpr DWORD kSocketTimedOut = 10060;  // WSAETIMEDOUT
+    DWORD error = GetLastError();
+    if (error == kSocketTimedOut) error = ERROR_WINHTTP_TIMEOUT;
     return error != 0 ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
@@ -61,21 +65,32 @@ HRESULT Crack(std::wstring_view url, Target* target)
     return S_OK;
 }
 
-// Bounds the next blocking step by what is left of the deadline.
-HRESULT LimitWait(HINTERNET request, const Deadline& deadline)
+// An address needs no name resolution.
+bool IsAddressLiteral(const std::wstring& host)
+{
+    return !host.empty() && (host.front() == L'[' ||
+                             host.find_first_not_of(L"0123456789.") == std::wstring::npos);
+}
+
+// Bounds each blocking step (resolve, connect, send, receive) by the time
+// left. Set once per request: under Wine every setting costs, and a resolve
+// time-out makes WinHTTP resolve on a thread of its own, so an address, which
+// needs no resolving, gets none.
+HRESULT LimitWaits(HINTERNET request, const Target& target, const Deadline& deadline)
 {
     DWORD remaining = deadline.Remaining();
     if (remaining == 0) return kTimedOut;
     const int timeout = static_cast<int>(std::min<DWORD>(remaining, INT_MAX));
-    if (!WinHttpSetTimeouts(request, timeout, timeout, timeout, timeout)) return LastError();
+    const int resolveTimeout = IsAddressLiteral(target.host) ? 0 : timeout;
+    if (!WinHttpSetTimeouts(request, resolveTimeout, timeout, timeout, timeout)) return LastError();
     if (!WinHttpSetOption(request, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &remaining, sizeof remaining))
         return LastError();
     return S_OK;
 }
 
-HRESULT Send(HINTERNET request, const HttpRequest& message, const Deadline& deadline)
+HRESULT Send(HINTERNET request, const HttpRequest& message, const Target& target, const Deadline& deadline)
 {
-    HRESULT hr = LimitWait(request, deadline);
+    HRESULT hr = LimitWaits(request, target, deadline);
     if (FAILED(hr)) return hr;
     const DWORD size = static_cast<DWORD>(message.body.size());
     void* body = const_cast<char*>(message.body.data());
@@ -83,7 +98,6 @@ HRESULT Send(HINTERNET request, const HttpRequest& message, const Deadline& dead
                             static_cast<DWORD>(message.headers.size()), size ? body : WINHTTP_NO_REQUEST_DATA, size,
                             size, 0))
         return LastError();
-    if (FAILED(hr = LimitWait(request, deadline))) return hr;
     return WinHttpReceiveResponse(request, nullptr) ? S_OK : LastError();
 }
 
@@ -109,20 +123,22 @@ std::wstring QueryText(HINTERNET request, DWORD query)
     return text;
 }
 
-// Reads the body to its end; each round takes at least one byte or ends, and
-// the deadline and the size limit bound the rounds.
+// Reads the body to its end, as much as is there each round; the receive
+// time-out bounds each round, the deadline and the size limit their number.
 HRESULT ReadBody(HINTERNET request, const Deadline& deadline, std::vector<char>* body)
 {
     for (;;) {
-        HRESULT hr = LimitWait(request, deadline);
-        if (FAILED(hr)) return hr;
+        if (deadline.Remaining() == 0) return kTimedOut;
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available)) return LastError();
+        if (available == 0) return S_OK;
+        const DWORD chunk = std::min(available, kReadChunk);
         const size_t start = body->size();
-        body->resize(start + kReadChunk);
+        body->resize(start + chunk);
         DWORD read = 0;
-        const BOOL ok = WinHttpReadData(request, body->data() + start, kReadChunk, &read);
-        body->resize(start + (ok ? std::min(read, kReadChunk) : 0));
+        const BOOL ok = WinHttpReadData(request, body->data() + start, chunk, &read);
+        body->resize(start + (ok ? std::min(read, chunk) : 0));
         if (!ok) return LastError();
-        if (read == 0) return S_OK;
         if (body->size() > kMaxMessageSize) return HRESULT_FROM_WIN32(ERROR_FILE_TOO_LARGE);
     }
 }
@@ -174,7 +190,7 @@ HRESULT WinHttpSession::Exchange(const HttpRequest& request, HttpAnswer* answer)
     DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
     if (!WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature)) return LastError();
 
-    if (FAILED(hr = Send(handle.get(), request, deadline))) return hr;
+    if (FAILED(hr = Send(handle.get(), request, target, deadline))) return hr;
     hr = ReadAnswer(handle.get(), deadline, answer);
     if (FAILED(hr)) *answer = {};
     return hr;

@@ -1,10 +1,13 @@
 #include "facade/soap_call.h"
 
-#include <cstdio>
+#include <string>
+#include <string_view>
 
 #include "NvxWebSvc.h"
 #include "common/bstr.h"
 #include "common/com_ptr.h"
+#include "common/text.h"
+#include "common/text_property.h"
 #include "common/variant.h"
 #include "facade/error_report.h"
 #include "facade/soap_envelope.h"
@@ -34,28 +37,20 @@ ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
     return object;
 }
 
-void SetProperty(ISoapConnector* connector, const wchar_t* name, Bstr value)
+void SetProperty(ISoapConnector* connector, const wchar_t* name, std::wstring_view value)
 {
-    Variant text;
-    V_VT(text.Get()) = VT_BSTR;
-    V_BSTR(text.Get()) = value.Detach();
-    const Bstr propertyName(name);
-    connector->put_Property(propertyName.Get(), *text);
+    PutTextProperty(connector, &ISoapConnector::put_Property, name, value);
 }
 
 void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl,
                             BSTR webMethod)
 {
-    if (settings.compression == GZip) SetProperty(connector, L"Accept-Encoding", Bstr(kCompressedAnswers));
-    SetProperty(connector, L"EndPointURL", Bstr::CopyOf(endPointUrl));
-    if (settings.timeout != kTimeoutNotSet) {
-        wchar_t text[32];
-        std::swprintf(text, 32, L"%ld", settings.timeout);
-        SetProperty(connector, L"Timeout", Bstr(text));
-    }
+    if (settings.compression == GZip) SetProperty(connector, L"Accept-Encoding", kCompressedAnswers);
+    SetProperty(connector, L"EndPointURL", ViewOf(endPointUrl));
+    if (settings.timeout != kTimeoutNotSet) SetProperty(connector, L"Timeout", std::to_wstring(settings.timeout));
     Bstr action;
     action.Reset(SoapAction(settings.nameSpace, webMethod));
-    SetProperty(connector, L"SoapAction", std::move(action));
+    SetProperty(connector, L"SoapAction", action.View());
 }
 
 ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,

@@ -5,6 +5,7 @@
 #include "common/activation.h"
 #include "common/bstr.h"
 #include "common/text.h"
+#include "common/text_property.h"
 #include "common/variant.h"
 #include "nx_loader.h"
 #include "wsdl/table_result.h"
@@ -30,13 +31,9 @@ HRESULT LoadModel(const std::wstring& location, ServiceModel* model)
     return SUCCEEDED(BuildServiceModel(reader.Get(), model)) ? S_OK : E_FAIL;
 }
 
-void SetConnectorProperty(ISOAPClient* client, const wchar_t* name, const std::wstring& value)
+void SetConnectorProperty(ISOAPClient* client, const wchar_t* name, std::wstring_view value)
 {
-    const Bstr propertyName(name);
-    Variant text;
-    V_VT(text.Get()) = VT_BSTR;
-    V_BSTR(text.Get()) = Bstr(value).Detach();
-    client->put_ConnectorProperty(propertyName.Get(), *text);
+    PutTextProperty(client, &ISOAPClient::put_ConnectorProperty, name, value);
 }
 
 HRESULT CreateClient(const std::wstring& location, const OperationRecord& operation, bool useDefaultProxy,

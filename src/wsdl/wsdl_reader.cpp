@@ -1,25 +1,21 @@
 #include "wsdl/wsdl_reader.h"
 
-#include <cstdio>
 #include <string>
 
 #include "common/activation.h"
 #include "common/bstr.h"
 #include "common/com_boundary.h"
 #include "common/text.h"
+#include "common/text_property.h"
 #include "common/variant.h"
 #include "wsdl/wsdl_cache.h"
 
 namespace nvx::wsdl {
 namespace {
 
-void SetTextProperty(ISoapConnector* connector, const wchar_t* name, const std::wstring& value)
+void SetTextProperty(ISoapConnector* connector, const wchar_t* name, std::wstring_view value)
 {
-    const Bstr propertyName(name);
-    Variant text;
-    V_VT(text.Get()) = VT_BSTR;
-    V_BSTR(text.Get()) = Bstr(value).Detach();
-    connector->put_Property(propertyName.Get(), *text);
+    PutTextProperty(connector, &ISoapConnector::put_Property, name, value);
 }
 
 }  // namespace
@@ -95,18 +91,14 @@ IFACEMETHODIMP WsdlReader::Load(BSTR wsdlLocation, BSTR)
 
 void WsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
 {
-    if (timeout_ != -1) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%ld", timeout_);
-        SetTextProperty(connector, L"Timeout", WideFromAnsi(text));
-    }
+    if (timeout_ != -1) SetTextProperty(connector, L"Timeout", std::to_wstring(timeout_));
     if (compression_ == GZip) SetTextProperty(connector, L"Accept-Encoding", L"gzip, deflate");
     ComPtr<INvxHTTPConnector> own;
     if (SUCCEEDED(connector->QueryInterface(IID_INvxHTTPConnector, reinterpret_cast<void**>(own.GetAddressOf())))) {
         Bstr get(L"GET");
         own->put_Request(get.Get());
     }
-    SetTextProperty(connector, L"EndPointURL", std::wstring(ViewOf(wsdlLocation)));
+    SetTextProperty(connector, L"EndPointURL", ViewOf(wsdlLocation));
 }
 
 IFACEMETHODIMP WsdlReader::GetSoapServices(IEnumWSDLService** services)

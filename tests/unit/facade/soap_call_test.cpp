@@ -4,11 +4,13 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "NvxWebSvc.h"
 #include "common/com_ptr.h"
 #include "common/msxml.h"
 #include "mssoap.h"
+#include "server_module.h"
 #include "test_support.h"
 #include "variants.h"
 
@@ -223,6 +225,90 @@ TEST_F(SoapCallTest, NullResultPointersAreRefused)
     EXPECT_HR(E_POINTER, caller_->get_Execute3(endPoint, method, *missing.Get(), *missing.Get(), nullptr));
     SysFreeString(method);
     SysFreeString(endPoint);
+}
+
+}  // namespace
+
+namespace {
+
+// A connector that hands out no request stream, made by a class object
+// registered for this process in place of the gateway connector.
+class StreamlessConnector final : public ISoapConnector, public IClassFactory {
+public:
+    IFACEMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ISoapConnector) || IsEqualIID(iid, IID_IDispatch))
+            *out = static_cast<ISoapConnector*>(this);
+        else if (IsEqualIID(iid, IID_IClassFactory))
+            *out = static_cast<IClassFactory*>(this);
+        else
+            return *out = nullptr, E_NOINTERFACE;
+        return S_OK;
+    }
+    IFACEMETHODIMP_(ULONG) AddRef() override { return 2; }
+    IFACEMETHODIMP_(ULONG) Release() override { return 1; }
+    IFACEMETHODIMP CreateInstance(IUnknown*, REFIID iid, void** out) override { return QueryInterface(iid, out); }
+    IFACEMETHODIMP LockServer(BOOL) override { return S_OK; }
+    IFACEMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    IFACEMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return E_NOTIMPL;
+    }
+    IFACEMETHODIMP get_InputStream(IStream** stream) override { return *stream = nullptr, S_OK; }
+    IFACEMETHODIMP get_OutputStream(IStream** stream) override { return *stream = nullptr, S_OK; }
+    IFACEMETHODIMP get_Property(BSTR, VARIANT*) override { return S_OK; }
+    IFACEMETHODIMP put_Property(BSTR, VARIANT) override { return S_OK; }
+    IFACEMETHODIMP ConnectWSDL(IWSDLPort*) override { return S_OK; }
+    IFACEMETHODIMP Connect() override { return S_OK; }
+    IFACEMETHODIMP BeginMessageWSDL(IWSDLOperation*) override { return S_OK; }
+    IFACEMETHODIMP EndMessage() override { return S_OK; }
+    IFACEMETHODIMP Reset() override { return S_OK; }
+    IFACEMETHODIMP BeginMessage() override { return S_OK; }
+};
+
+// The loader keeps class objects per thread, so a fresh thread meets the one
+// registered here and holds it until that thread ends. The thread is
+// free-threaded and makes the caller through the module's own factory, so the
+// call runs on it and needs no apartment window.
+TEST(SoapCallFailures, AConnectorWithoutAStreamIsTheGenericFailure)
+{
+    static StreamlessConnector connector;
+    nvx::test::ServerModule module;
+    std::wstring error;
+    HRESULT status = S_OK;
+    std::thread([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        DWORD cookie = 0;
+        HRESULT registered = CoRegisterClassObject(CLSID_NvxHTTPConnector, static_cast<IClassFactory*>(&connector),
+                                                   CLSCTX_INPROC_SERVER, REGCLS_MULTIPLEUSE, &cookie);
+        ComPtr<IComWebSvc> caller;
+        if (SUCCEEDED(registered))
+            module.Create(CLSID_ComWebSvc, IID_IComWebSvc, reinterpret_cast<void**>(caller.GetAddressOf()));
+        if (caller) {
+            BSTR endPoint = SysAllocString(L"http://127.0.0.1:9/");
+            BSTR method = SysAllocString(L"Add");
+            BSTR xml = nullptr;
+            auto missing = OwnedVariant::Missing();
+            status = caller->get_Execute(endPoint, method, *missing.Get(), *missing.Get(), &xml);
+            ComPtr<IErrorInfo> info;
+            if (GetErrorInfo(0, &info) == S_OK && info) {
+                BSTR description = nullptr;
+                info->GetDescription(&description);
+                error = description ? description : L"";
+                SysFreeString(description);
+            }
+            SysFreeString(xml);
+            SysFreeString(method);
+            SysFreeString(endPoint);
+            caller.Reset();
+        }
+        if (SUCCEEDED(registered)) CoRevokeClassObject(cookie);
+        CoUninitialize();
+    }).join();
+    EXPECT_HR(E_FAIL, status);
+    EXPECT_EQ(L"Generic Web service caller error", error);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 #include "relay_request.h"
 
-#include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/error.hpp>
 
 #include <limits>
 #include <optional>
+
+#include "counting_parser.h"
 
 namespace nxcommd {
 namespace {
@@ -16,9 +17,9 @@ using boost::beast::string_view;
 constexpr std::uint16_t kHttpPort = 80;
 constexpr std::string_view kHttpScheme = "http://";
 
-// Checks the message's syntax and framing with Beast and keeps the few
-// things a relay needs; the body is only counted, never stored.
-class RequestScanner final : public http::basic_parser<true> {
+// Checks the message's syntax and framing and keeps the few things a relay
+// needs.
+class RequestScanner final : public CountingParser<true> {
 public:
     http::verb method = http::verb::unknown;
     std::string_view target;  // view into the scanned bytes
@@ -26,29 +27,19 @@ public:
     int host_fields = 0;
 
 private:
-    void on_request_impl(http::verb verb, string_view, string_view request_target, int,
+    void on_request_impl(verb request_verb, string_view, string_view request_target, int,
                          error_code&) override
     {
-        method = verb;
+        method = request_verb;
         target = std::string_view(request_target.data(), request_target.size());
     }
-    void on_response_impl(int, string_view, int, error_code&) override {}
-    void on_field_impl(http::field name, string_view, string_view value, error_code&) override
+    void on_field_impl(field name, string_view, string_view value, error_code&) override
     {
         if (name == http::field::host) {
             ++host_fields;
             host = std::string(value.data(), value.size());
         }
     }
-    void on_header_impl(error_code&) override {}
-    void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
-    std::size_t on_body_impl(string_view body, error_code&) override { return body.size(); }
-    void on_chunk_header_impl(std::uint64_t, string_view, error_code&) override {}
-    std::size_t on_chunk_body_impl(std::uint64_t, string_view body, error_code&) override
-    {
-        return body.size();
-    }
-    void on_finish_impl(error_code&) override {}
 };
 
 Failure bad_request(std::string reason)

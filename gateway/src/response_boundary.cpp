@@ -1,9 +1,10 @@
 #include "response_boundary.h"
 
-#include <boost/beast/http/basic_parser.hpp>
 #include <boost/beast/http/error.hpp>
 
 #include <limits>
+
+#include "counting_parser.h"
 
 namespace nxcommd {
 namespace {
@@ -21,24 +22,13 @@ bool is_interim(int code)
 
 }  // namespace
 
-// Only the status code is kept; the body is counted and left in place.
-class ResponseBoundary::Parser final : public http::basic_parser<false> {
+// Only the status code is kept.
+class ResponseBoundary::Parser final : public CountingParser<false> {
 public:
     int code = 0;
 
 private:
-    void on_request_impl(http::verb, string_view, string_view, int, error_code&) override {}
     void on_response_impl(int status, string_view, int, error_code&) override { code = status; }
-    void on_field_impl(http::field, string_view, string_view, error_code&) override {}
-    void on_header_impl(error_code&) override {}
-    void on_body_init_impl(const boost::optional<std::uint64_t>&, error_code&) override {}
-    std::size_t on_body_impl(string_view body, error_code&) override { return body.size(); }
-    void on_chunk_header_impl(std::uint64_t, string_view, error_code&) override {}
-    std::size_t on_chunk_body_impl(std::uint64_t, string_view body, error_code&) override
-    {
-        return body.size();
-    }
-    void on_finish_impl(error_code&) override {}
 };
 
 ResponseBoundary::ResponseBoundary(bool head_request, std::size_t max_header_bytes,

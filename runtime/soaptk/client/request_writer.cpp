@@ -1,14 +1,13 @@
 #include "client/request_writer.h"
 
 #include "common/bstr.h"
+#include "text/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
 
 constexpr wchar_t kEnvelopePrefix[] = L"SOAP-ENV";
-constexpr wchar_t kSoapEncoding[] = L"http://schemas.xmlsoap.org/soap/encoding/";
 constexpr wchar_t kUtf8[] = L"UTF-8";
-constexpr wchar_t kXsiNamespace[] = L"http://www.w3.org/2001/XMLSchema-instance";
 constexpr wchar_t kXsiPrefix[] = L"xsi";
 
 // The serializer takes a null string for "not given".
@@ -49,7 +48,7 @@ HRESULT WriteBodyContent(ISoapSerializer* serializer, const OperationDescription
 HRESULT WriteRequest(ISoapSerializer* serializer, const OperationDescription& operation,
                      const std::vector<ArgumentValue>& arguments)
 {
-    const Bstr encodingStyle = operation.encoded ? Bstr(kSoapEncoding) : Bstr();
+    const Bstr encodingStyle = operation.encoded ? Bstr(kSoapEncodingNamespace) : Bstr();
     HRESULT hr = serializer->startEnvelope(Bstr(kEnvelopePrefix).Get(), encodingStyle.Get(), Bstr(kUtf8).Get());
     if (FAILED(hr) || FAILED(hr = serializer->startBody(nullptr))) return hr;
     if (FAILED(hr = WriteBodyContent(serializer, operation, arguments))) return hr;

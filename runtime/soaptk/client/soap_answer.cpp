@@ -5,12 +5,12 @@
 #include "common/com_ptr.h"
 #include "common/msxml.h"
 #include "reader/child_elements.h"
+#include "text/xml_namespaces.h"
 #include "wsdl/dom_values.h"
 
 namespace nvx::soaptk {
 namespace {
 
-constexpr wchar_t kXsiNamespace[] = L"http://www.w3.org/2001/XMLSchema-instance";
 constexpr wchar_t kRpcStyle[] = L"rpc";
 const ElementName kAnyElement{L"", std::nullopt};
 

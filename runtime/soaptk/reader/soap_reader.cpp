@@ -7,11 +7,11 @@
 #include "common/text.h"
 #include "reader/message_bytes.h"
 #include "reader/xml_document.h"
+#include "text/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
 
-constexpr std::wstring_view kEnvelopeNamespace = L"http://schemas.xmlsoap.org/soap/envelope/";
 const ElementName kEnvelope{L"Envelope", kEnvelopeNamespace};
 const ElementName kBody{L"Body", kEnvelopeNamespace};
 const ElementName kHeader{L"Header", kEnvelopeNamespace};

@@ -7,11 +7,11 @@
 #include "common/text.h"
 #include "serializer/xml_text.h"
 #include "text/ignoring_case.h"
+#include "text/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
 
-constexpr std::wstring_view kEnvelopeNamespace = L"http://schemas.xmlsoap.org/soap/envelope/";
 constexpr std::wstring_view kDefaultEnvelopePrefix = L"SOAP";
 constexpr std::wstring_view kNoEncodingStyle = L"NONE";
 constexpr wchar_t kUtf8[] = L"UTF-8";

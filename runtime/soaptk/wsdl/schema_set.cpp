@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "reader/child_elements.h"
+#include "text/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -10,7 +11,6 @@ namespace {
 constexpr wchar_t kWsdlNamespace[] = L"http://schemas.xmlsoap.org/wsdl/";
 // rpc/encoded descriptions type their parts with the encoding's own names
 // for the simple types ("soapenc:string"); they mean the schema's types.
-constexpr wchar_t kSoapEncodingNamespace[] = L"http://schemas.xmlsoap.org/soap/encoding/";
 // Type references can chain (element to type to base type); a chain this
 // long is a loop in the document.
 constexpr int kMaxDepth = 32;

@@ -13,11 +13,10 @@
 #include <vector>
 
 #include "common/com_ptr.h"
+#include "text/xml_namespaces.h"
 #include "wsdl/dom_values.h"
 
 namespace nvx::soaptk {
-
-inline constexpr wchar_t kXsdNamespace[] = L"http://www.w3.org/2001/XMLSchema";
 
 struct ValueType {
     std::wstring name;  // local name of the declared type; "" for an anonymous one

@@ -1,25 +1,7 @@
 // The SOAP client as a script uses it: created by its ProgID, initialised
-// from the sample service's WSDL, its operations called as methods. Wine's
-// cscript exits with 0 on an unhandled error, so every failure is caught and
-// ends with 1.
-function fail(message) {
-    WScript.Echo("FAILED: " + message);
-    WScript.Quit(1);
-}
-
-function check(condition, message) {
-    if (!condition) fail(message);
-}
-
-// The sample service's address, from the port file its starter left.
-function sampleUrl() {
-    var shell = new ActiveXObject("WScript.Shell");
-    var directory = shell.Environment("PROCESS")("NVX_SERVICE_DIR");
-    check(directory != "", "NVX_SERVICE_DIR is not set");
-    var files = new ActiveXObject("Scripting.FileSystemObject");
-    var port = files.OpenTextFile(directory + "\\sample.port").ReadLine();
-    return "http://127.0.0.1:" + port + "/";
-}
+// from the sample service's WSDL, its operations called as methods.
+eval(new ActiveXObject("Scripting.FileSystemObject")
+         .OpenTextFile(WScript.ScriptFullName.replace(WScript.ScriptName, "script_support.js")).ReadAll());
 
 try {
     var client = new ActiveXObject("MSSOAP.SoapClient");
@@ -55,7 +37,7 @@ try {
     }
     check(unknown, "an unknown operation was called");
 
-    WScript.Echo("ok");
+    WScript.Echo("all checks passed");
 } catch (e) {
     fail(e.message + " (" + (e.number >>> 0).toString(16) + ")");
 }

@@ -1,26 +1,9 @@
 // Serializer, HTTP connector and reader driven from JScript against the sample
-// service, as a script client of the toolkit uses them. Wine's cscript exits
-// with 0 on an unhandled error, so every failure is caught and ends with 1.
+// service, as a script client of the toolkit uses them.
+eval(new ActiveXObject("Scripting.FileSystemObject")
+         .OpenTextFile(WScript.ScriptFullName.replace(WScript.ScriptName, "script_support.js")).ReadAll());
+
 var NAMESPACE = "http://www.norvexa.com/webservices/";
-
-function fail(message) {
-    WScript.Echo("FAILED: " + message);
-    WScript.Quit(1);
-}
-
-function check(condition, message) {
-    if (!condition) fail(message);
-}
-
-// The sample service's address, from the port file its starter left.
-function sampleUrl() {
-    var shell = new ActiveXObject("WScript.Shell");
-    var directory = shell.Environment("PROCESS")("NVX_SERVICE_DIR");
-    check(directory != "", "NVX_SERVICE_DIR is not set");
-    var files = new ActiveXObject("Scripting.FileSystemObject");
-    var port = files.OpenTextFile(directory + "\\sample.port").ReadLine();
-    return "http://127.0.0.1:" + port + "/";
-}
 
 // Calls `method` with `args` (pairs of name and text); the loaded reader.
 function call(url, method, args) {
@@ -63,7 +46,7 @@ try {
     check(reader.Fault != null, "no fault");
     check(reader.FaultString.text == "script fault", "faultstring " + reader.FaultString.text);
 
-    WScript.Echo("ok");
+    WScript.Echo("all checks passed");
 } catch (e) {
     fail(e.message + " (" + (e.number >>> 0).toString(16) + ")");
 }

@@ -25,8 +25,8 @@ protected:
         const std::string gateway = nvx::test::GatewayAddress();
         ASSERT_FALSE(gateway.empty()) << "the gateway is not running";
         SetEnvironmentVariableA("NXCOMM_GATEWAY", gateway.c_str());
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
-                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        caller_ = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
+        ASSERT_TRUE(caller_);
         caller_->put_Timeout(10000);
     }
     void TearDown() override { SetEnvironmentVariableA("NXCOMM_GATEWAY", nullptr); }
@@ -121,9 +121,8 @@ TEST_F(GatewayCallTest, AGatewayThatIsNotRunningGivesAFaultNotAHang)
     std::wstring xml;
     std::thread([&] {
         ComApartment apartment;
-        ComPtr<IComWebSvc> caller;
-        CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
-                         reinterpret_cast<void**>(caller.GetAddressOf()));
+        auto caller = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
+        ASSERT_TRUE(caller);
         BSTR endPoint = SysAllocString(ServiceUrl("sample").c_str());
         BSTR method = SysAllocString(L"Add");
         BSTR answer = nullptr;

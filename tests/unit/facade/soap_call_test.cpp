@@ -40,8 +40,8 @@ class SoapCallTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
-                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        caller_ = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
+        ASSERT_TRUE(caller_);
         caller_->put_SoapTransportProtocol(SoapOverHTTP);
         caller_->put_Timeout(10000);
         sample_ = ServiceUrl("sample");

@@ -26,8 +26,7 @@ protected:
     std::string Request(const wchar_t* nameSpace, const wchar_t* method, const VARIANT& names, const VARIANT& values)
     {
         ComPtr<ISoapSerializer> serializer;
-        EXPECT_HR(S_OK, CoCreateInstance(CLSID_SoapSerializer, nullptr, CLSCTX_INPROC_SERVER, IID_ISoapSerializer,
-                                         reinterpret_cast<void**>(serializer.GetAddressOf())));
+        serializer = nvx::test::CreateInProcess<ISoapSerializer>(CLSID_SoapSerializer);
         ComPtr<IStream> stream;
         EXPECT_HR(S_OK, CreateStreamOnHGlobal(nullptr, TRUE, &stream));
         if (!serializer || !stream) return {};

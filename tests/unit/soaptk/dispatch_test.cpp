@@ -38,7 +38,7 @@ TEST_F(DispatchTest, ResolvesMemberNamesInAnyCase)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << std::string(c.name, c.name + wcslen(c.name)));
-        ComPtr<IDispatch> object = nvx::test::CreateToolkitObject<IDispatch>(*c.clsid);
+        ComPtr<IDispatch> object = nvx::test::CreateInProcess<IDispatch>(*c.clsid);
         ASSERT_TRUE(object);
         LPOLESTR name = const_cast<LPOLESTR>(c.name);
         DISPID id = DISPID_UNKNOWN;
@@ -49,7 +49,7 @@ TEST_F(DispatchTest, ResolvesMemberNamesInAnyCase)
 
 TEST_F(DispatchTest, InvokesAParameterisedPropertyAndAMethod)
 {
-    ComPtr<IDispatch> connector = nvx::test::CreateToolkitObject<IDispatch>(CLSID_HttpConnector);
+    ComPtr<IDispatch> connector = nvx::test::CreateInProcess<IDispatch>(CLSID_HttpConnector);
     ASSERT_TRUE(connector);
     // Property("EndPointURL") = "http://127.0.0.1/x", as a script writes it.
     VARIANT arguments[2];
@@ -70,7 +70,7 @@ TEST_F(DispatchTest, InvokesAParameterisedPropertyAndAMethod)
     VariantClear(&arguments[0]);
     VariantClear(&arguments[1]);
 
-    ComPtr<IDispatch> reader = nvx::test::CreateToolkitObject<IDispatch>(CLSID_SoapReader);
+    ComPtr<IDispatch> reader = nvx::test::CreateInProcess<IDispatch>(CLSID_SoapReader);
     ASSERT_TRUE(reader);
     nvx::Variant xml;
     xml->vt = VT_BSTR;

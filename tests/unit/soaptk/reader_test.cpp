@@ -49,7 +49,7 @@ class ReaderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        reader_ = nvx::test::CreateToolkitObject<ISoapReader>(CLSID_SoapReader);
+        reader_ = nvx::test::CreateInProcess<ISoapReader>(CLSID_SoapReader);
         ASSERT_TRUE(reader_);
     }
 

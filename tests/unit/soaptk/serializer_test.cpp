@@ -30,7 +30,7 @@ class SerializerTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        serializer_ = nvx::test::CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer);
+        serializer_ = nvx::test::CreateInProcess<ISoapSerializer>(CLSID_SoapSerializer);
         ASSERT_TRUE(serializer_);
         StartOver();
     }
@@ -276,7 +276,7 @@ TEST_F(SerializerTest, WritesHeaderEntries)
 
 TEST_F(SerializerTest, RefusesCallsOutOfOrder)
 {
-    ComPtr<ISoapSerializer> uninitialised = nvx::test::CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer);
+    ComPtr<ISoapSerializer> uninitialised = nvx::test::CreateInProcess<ISoapSerializer>(CLSID_SoapSerializer);
     EXPECT_HR(E_UNEXPECTED, uninitialised->startEnvelope(nullptr, nullptr, nullptr));
     EXPECT_HR(E_INVALIDARG, serializer_->Init(VARIANT{}));
 

@@ -59,7 +59,7 @@ protected:
     // A client on `wsdl` whose calls go to `server`.
     void Connect(const wchar_t* wsdl, const CaptureServer& server)
     {
-        client_ = nvx::test::CreateToolkitObject<ISOAPClient>(CLSID_SoapClient);
+        client_ = nvx::test::CreateInProcess<ISOAPClient>(CLSID_SoapClient);
         ASSERT_TRUE(client_);
         ASSERT_HR(S_OK, client_->mssoapinit(Bstr(nvx::test::WsdlFixture(wsdl)).Get(), nullptr, nullptr, nullptr));
         const OwnedVariant endpoint = OwnedVariant::String(server.Url(L"/endpoint").c_str());

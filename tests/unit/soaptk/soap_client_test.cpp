@@ -68,7 +68,7 @@ protected:
     {
         url_ = nvx::test::ServiceUrl("sample");
         if (url_.empty()) GTEST_SKIP() << "services not running";
-        client_ = nvx::test::CreateToolkitObject<ISOAPClient>(CLSID_SoapClient);
+        client_ = nvx::test::CreateInProcess<ISOAPClient>(CLSID_SoapClient);
         ASSERT_TRUE(client_);
         ASSERT_HR(S_OK, client_->mssoapinit(Bstr(url_ + L"?wsdl").Get(), nullptr, nullptr, nullptr));
     }
@@ -284,7 +284,7 @@ TEST_F(SoapClientTest, FindsOperationsByNameInAnyCase)
 
     // Uninitialised, a client knows no operations; a failed initialisation
     // leaves it so.
-    ComPtr<ISOAPClient> fresh = nvx::test::CreateToolkitObject<ISOAPClient>(CLSID_SoapClient);
+    ComPtr<ISOAPClient> fresh = nvx::test::CreateInProcess<ISOAPClient>(CLSID_SoapClient);
     ComPtr<IDispatch> freshDispatch;
     ASSERT_HR(S_OK, fresh.As(&freshDispatch));
     EXPECT_HR(DISP_E_UNKNOWNNAME, CallByName(freshDispatch.Get(), L"Add", {&one, &one}, result_.Put()));

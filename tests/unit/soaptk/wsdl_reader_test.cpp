@@ -62,7 +62,7 @@ std::vector<std::wstring> NamesOf(const std::vector<ComPtr<Element>>& elements)
     return names;
 }
 
-ComPtr<IWSDLReader> NewReader() { return nvx::test::CreateToolkitObject<IWSDLReader>(CLSID_WSDLReader); }
+ComPtr<IWSDLReader> NewReader() { return nvx::test::CreateInProcess<IWSDLReader>(CLSID_WSDLReader); }
 
 std::vector<ComPtr<IWSDLService>> ServicesAt(const std::wstring& location)
 {

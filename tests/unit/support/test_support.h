@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "common/com_ptr.h"
+
 namespace nvx::test {
 
 // Initialises COM (single-threaded apartment) for the test's lifetime.
@@ -32,6 +34,17 @@ std::string GatewayAddress();
 
 // The directory of the running test program (where the project's DLLs are).
 std::wstring ProgramDirectory();
+
+// A new object of a registered in-process class, or null (with a test failure).
+template <class I>
+ComPtr<I> CreateInProcess(REFCLSID clsid)
+{
+    ComPtr<I> object;
+    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
+                                        reinterpret_cast<void**>(object.GetAddressOf()));
+    EXPECT_EQ(hr, S_OK) << "creating an in-process object";
+    return object;
+}
 
 }  // namespace nvx::test
 

@@ -22,8 +22,8 @@ class ConnectorTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_NvxHTTPConnector, nullptr, CLSCTX_INPROC_SERVER, IID_ISoapConnector,
-                                         reinterpret_cast<void**>(connector_.GetAddressOf())));
+        connector_ = nvx::test::CreateInProcess<ISoapConnector>(CLSID_NvxHTTPConnector);
+        ASSERT_TRUE(connector_);
     }
 
     HRESULT Put(const wchar_t* name, const wchar_t* value)

@@ -28,8 +28,8 @@ class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_NvxUBlockStream, nullptr, CLSCTX_INPROC_SERVER, IID_INvxUBlockStream,
-                                         reinterpret_cast<void**>(stream_.GetAddressOf())));
+        stream_ = nvx::test::CreateInProcess<INvxUBlockStream>(CLSID_NvxUBlockStream);
+        ASSERT_TRUE(stream_);
     }
 
     void Write(const std::string& bytes)

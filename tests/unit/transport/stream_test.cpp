@@ -25,8 +25,8 @@ class StreamTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_NvxUBlockStream, nullptr, CLSCTX_INPROC_SERVER, IID_INvxUBlockStream,
-                                         reinterpret_cast<void**>(stream_.GetAddressOf())));
+        stream_ = nvx::test::CreateInProcess<INvxUBlockStream>(CLSID_NvxUBlockStream);
+        ASSERT_TRUE(stream_);
     }
 
     void Send(const std::string& head, const std::string& payload)
@@ -147,8 +147,8 @@ protected:
     void SetUp() override
     {
         StreamTest::SetUp();
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_INvxTracer,
-                                         reinterpret_cast<void**>(tracer_.GetAddressOf())));
+        tracer_ = nvx::test::CreateInProcess<INvxTracer>(CLSID_ComWebSvc);
+        ASSERT_TRUE(tracer_);
         char directory[MAX_PATH];
         GetTempPathA(MAX_PATH, directory);
         path_ = std::string(directory) + "nvx-stream-trace.log";

@@ -22,8 +22,8 @@ class AnonymousCallTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
-                                         reinterpret_cast<void**>(caller_.GetAddressOf())));
+        caller_ = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
+        ASSERT_TRUE(caller_);
         service_ = ServiceUrl("sample", L"/");
         ASSERT_FALSE(service_.empty());
     }

@@ -45,8 +45,7 @@ protected:
     ComPtr<IDispatch> NodeList(const std::string& content)
     {
         ComPtr<IXMLDOMDocument> document;
-        EXPECT_HR(S_OK, CoCreateInstance(nvx::kDomDocument30, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
-                                         reinterpret_cast<void**>(document.GetAddressOf())));
+        document = nvx::test::CreateInProcess<IXMLDOMDocument>(nvx::kDomDocument30);
         const std::string xml = "<result>" + content + "</result>";
         BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(xml.size()));
         for (size_t i = 0; i < xml.size(); ++i) text[i] = static_cast<unsigned char>(xml[i]);

@@ -25,8 +25,7 @@ const char kCacheFile[] = "c:\\temp\\mycache.dat";
 ComPtr<IWSDLReader> NewReader()
 {
     ComPtr<IWSDLReader> reader;
-    EXPECT_HR(S_OK, CoCreateInstance(CLSID_NvxWSDLReader, nullptr, CLSCTX_INPROC_SERVER, IID_IWSDLReader,
-                                     reinterpret_cast<void**>(reader.GetAddressOf())));
+    reader = nvx::test::CreateInProcess<IWSDLReader>(CLSID_NvxWSDLReader);
     return reader;
 }
 
@@ -104,8 +103,8 @@ protected:
 TEST_F(GatewayWsdlLoadTest, TheCallersReaderFetchesOverTheGatewayIntoTheCacheFile)
 {
     ComPtr<IComWebSvc> caller;
-    ASSERT_HR(S_OK, CoCreateInstance(CLSID_ComWebSvc, nullptr, CLSCTX_INPROC_SERVER, IID_IComWebSvc,
-                                     reinterpret_cast<void**>(caller.GetAddressOf())));
+    caller = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
+    ASSERT_TRUE(caller);
     caller->put_Timeout(10000);
     ComPtr<IDispatch> handedOut;
     ASSERT_HR(S_OK, caller->get_WSDLReader(&handedOut));

@@ -15,9 +15,9 @@ Bstr B(const wchar_t* text) { return Bstr(text); }
 }  // namespace
 
 SoapExchange::SoapExchange()
-    : connector_(CreateToolkitObject<ISoapConnector>(CLSID_HttpConnector)),
-      serializer_(CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer)),
-      reader_(CreateToolkitObject<ISoapReader>(CLSID_SoapReader))
+    : connector_(CreateInProcess<ISoapConnector>(CLSID_HttpConnector)),
+      serializer_(CreateInProcess<ISoapSerializer>(CLSID_SoapSerializer)),
+      reader_(CreateInProcess<ISoapReader>(CLSID_SoapReader))
 {
 }
 

@@ -12,19 +12,9 @@
 #include "common/msxml.h"
 #include "common/variant.h"
 #include "mssoap.h"
+#include "test_support.h"
 
 namespace nvx::test {
-
-// A new object of a registered toolkit class, or null (with a test failure).
-template <class I>
-ComPtr<I> CreateToolkitObject(REFCLSID clsid)
-{
-    ComPtr<I> object;
-    const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(I),
-                                        reinterpret_cast<void**>(object.GetAddressOf()));
-    EXPECT_EQ(hr, S_OK) << "creating a toolkit object";
-    return object;
-}
 
 ComPtr<IStream> NewMemoryStream(std::string_view content = {});
 // Everything the stream holds; leaves it positioned at its start.

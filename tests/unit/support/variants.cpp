@@ -3,19 +3,36 @@
 namespace nvx::test {
 namespace {
 
-template <class T>
-OwnedVariant ArrayOf(VARTYPE type, std::initializer_list<T> items, LONG lowerBound)
+// A VARIANT of `type` whose value `set` writes.
+template <class Set>
+OwnedVariant Holding(VARTYPE type, Set set)
 {
     OwnedVariant result;
+    V_VT(result.Get()) = type;
+    set(*result.Get());
+    return result;
+}
+
+// A one-dimensional array of `type` from `lowerBound` on; `put` stores each
+// item at its index (SafeArrayPutElement copies BSTRs and VARIANTs).
+template <class Items, class Put>
+OwnedVariant ArrayOf(VARTYPE type, const Items& items, LONG lowerBound, Put put)
+{
     SAFEARRAY* array = SafeArrayCreateVector(type, lowerBound, static_cast<ULONG>(items.size()));
     LONG index = lowerBound;
-    for (T item : items) {
-        SafeArrayPutElement(array, &index, const_cast<void*>(static_cast<const void*>(&item)));
+    for (const auto& item : items) {
+        put(array, index, item);
         ++index;
     }
-    V_VT(result.Get()) = VT_ARRAY | type;
-    V_ARRAY(result.Get()) = array;
-    return result;
+    return Holding(VT_ARRAY | type, [&](VARIANT& value) { V_ARRAY(&value) = array; });
+}
+
+template <class T>
+OwnedVariant ArrayOf(VARTYPE type, std::initializer_list<T> items)
+{
+    return ArrayOf(type, items, 0, [](SAFEARRAY* array, LONG index, T item) {
+        SafeArrayPutElement(array, &index, &item);
+    });
 }
 
 }  // namespace
@@ -28,91 +45,56 @@ OwnedVariant::OwnedVariant(const OwnedVariant& other)
 
 OwnedVariant OwnedVariant::String(const wchar_t* text)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_BSTR;
-    V_BSTR(result.Get()) = text ? SysAllocString(text) : nullptr;
-    return result;
+    return Holding(VT_BSTR, [&](VARIANT& value) { V_BSTR(&value) = text ? SysAllocString(text) : nullptr; });
 }
 
-OwnedVariant OwnedVariant::I2(SHORT value)
+OwnedVariant OwnedVariant::I2(SHORT number)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_I2;
-    V_I2(result.Get()) = value;
-    return result;
+    return Holding(VT_I2, [&](VARIANT& value) { V_I2(&value) = number; });
 }
 
-OwnedVariant OwnedVariant::I4(LONG value)
+OwnedVariant OwnedVariant::I4(LONG number)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_I4;
-    V_I4(result.Get()) = value;
-    return result;
+    return Holding(VT_I4, [&](VARIANT& value) { V_I4(&value) = number; });
 }
 
-OwnedVariant OwnedVariant::R8(double value)
+OwnedVariant OwnedVariant::R8(double number)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_R8;
-    V_R8(result.Get()) = value;
-    return result;
+    return Holding(VT_R8, [&](VARIANT& value) { V_R8(&value) = number; });
 }
 
-OwnedVariant OwnedVariant::Bool(bool value)
+OwnedVariant OwnedVariant::Bool(bool flag)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_BOOL;
-    V_BOOL(result.Get()) = value ? VARIANT_TRUE : VARIANT_FALSE;
-    return result;
+    return Holding(VT_BOOL, [&](VARIANT& value) { V_BOOL(&value) = flag ? VARIANT_TRUE : VARIANT_FALSE; });
 }
 
-OwnedVariant OwnedVariant::Date(DATE value)
+OwnedVariant OwnedVariant::Date(DATE date)
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_DATE;
-    V_DATE(result.Get()) = value;
-    return result;
+    return Holding(VT_DATE, [&](VARIANT& value) { V_DATE(&value) = date; });
 }
 
 OwnedVariant OwnedVariant::Missing()
 {
-    OwnedVariant result;
-    V_VT(result.Get()) = VT_ERROR;
-    V_ERROR(result.Get()) = DISP_E_PARAMNOTFOUND;
-    return result;
+    return Holding(VT_ERROR, [](VARIANT& value) { V_ERROR(&value) = DISP_E_PARAMNOTFOUND; });
 }
 
 OwnedVariant OwnedVariant::StringArray(std::initializer_list<const wchar_t*> items, LONG lowerBound)
 {
-    OwnedVariant result;
-    SAFEARRAY* array = SafeArrayCreateVector(VT_BSTR, lowerBound, static_cast<ULONG>(items.size()));
-    LONG index = lowerBound;
-    for (const wchar_t* item : items) {
+    return ArrayOf(VT_BSTR, items, lowerBound, [](SAFEARRAY* array, LONG index, const wchar_t* item) {
         BSTR text = SysAllocString(item);
         SafeArrayPutElement(array, &index, text);
         SysFreeString(text);
-        ++index;
-    }
-    V_VT(result.Get()) = VT_ARRAY | VT_BSTR;
-    V_ARRAY(result.Get()) = array;
-    return result;
+    });
 }
 
-OwnedVariant OwnedVariant::I4Array(std::initializer_list<LONG> items) { return ArrayOf<LONG>(VT_I4, items, 0); }
-OwnedVariant OwnedVariant::R8Array(std::initializer_list<double> items) { return ArrayOf<double>(VT_R8, items, 0); }
+OwnedVariant OwnedVariant::I4Array(std::initializer_list<LONG> items) { return ArrayOf<LONG>(VT_I4, items); }
+OwnedVariant OwnedVariant::R8Array(std::initializer_list<double> items) { return ArrayOf<double>(VT_R8, items); }
 
 OwnedVariant OwnedVariant::VariantArray(std::vector<OwnedVariant> items, LONG lowerBound)
 {
-    OwnedVariant result;
-    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, lowerBound, static_cast<ULONG>(items.size()));
-    LONG index = lowerBound;
-    for (auto& item : items) {
-        SafeArrayPutElement(array, &index, item.Get());
-        ++index;
-    }
-    V_VT(result.Get()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(result.Get()) = array;
-    return result;
+    return ArrayOf(VT_VARIANT, items, lowerBound, [](SAFEARRAY* array, LONG index, const OwnedVariant& item) {
+        SafeArrayPutElement(array, &index, const_cast<VARIANT*>(item.Get()));
+    });
 }
 
 }  // namespace nvx::test

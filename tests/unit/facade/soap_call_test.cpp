@@ -36,6 +36,33 @@ struct Outcome {
     std::wstring error;  // the thread's error description after a failure
 };
 
+std::wstring ErrorDescription()
+{
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return {};
+    BSTR description = nullptr;
+    info->GetDescription(&description);
+    std::wstring text = description ? description : L"";
+    SysFreeString(description);
+    return text;
+}
+
+Outcome Execute(IComWebSvc* caller, const std::wstring& url, const wchar_t* method, const VARIANT& names,
+                const VARIANT& values)
+{
+    BSTR endPoint = SysAllocString(url.c_str());
+    BSTR webMethod = SysAllocString(method);
+    BSTR xml = nullptr;
+    SetErrorInfo(0, nullptr);
+    Outcome outcome{caller->get_Execute(endPoint, webMethod, names, values, &xml), {}, {}};
+    if (xml) outcome.xml = xml;
+    SysFreeString(xml);
+    SysFreeString(webMethod);
+    SysFreeString(endPoint);
+    if (FAILED(outcome.status)) outcome.error = ErrorDescription();
+    return outcome;
+}
+
 class SoapCallTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -50,33 +77,12 @@ protected:
 
     Outcome Execute(const std::wstring& url, const wchar_t* method, const VARIANT& names, const VARIANT& values)
     {
-        BSTR endPoint = SysAllocString(url.c_str());
-        BSTR webMethod = SysAllocString(method);
-        BSTR xml = nullptr;
-        SetErrorInfo(0, nullptr);
-        Outcome outcome{caller_->get_Execute(endPoint, webMethod, names, values, &xml), {}, {}};
-        if (xml) outcome.xml = xml;
-        SysFreeString(xml);
-        SysFreeString(webMethod);
-        SysFreeString(endPoint);
-        if (FAILED(outcome.status)) outcome.error = ErrorDescription();
-        return outcome;
+        return ::Execute(caller_.Get(), url, method, names, values);
     }
 
     Outcome Execute(const wchar_t* method, const VARIANT& names, const VARIANT& values)
     {
         return Execute(sample_, method, names, values);
-    }
-
-    static std::wstring ErrorDescription()
-    {
-        ComPtr<IErrorInfo> info;
-        if (GetErrorInfo(0, &info) != S_OK || !info) return {};
-        BSTR description = nullptr;
-        info->GetDescription(&description);
-        std::wstring text = description ? description : L"";
-        SysFreeString(description);
-        return text;
     }
 
     ComApartment apartment_;
@@ -227,10 +233,6 @@ TEST_F(SoapCallTest, NullResultPointersAreRefused)
     SysFreeString(endPoint);
 }
 
-}  // namespace
-
-namespace {
-
 // A connector that hands out no request stream, made by a class object
 // registered for this process in place of the gateway connector.
 class StreamlessConnector final : public ISoapConnector, public IClassFactory {
@@ -276,8 +278,7 @@ TEST(SoapCallFailures, AConnectorWithoutAStreamIsTheGenericFailure)
 {
     static StreamlessConnector connector;
     nvx::test::ServerModule module;
-    std::wstring error;
-    HRESULT status = S_OK;
+    Outcome outcome{S_OK, {}, {}};
     std::thread([&] {
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         DWORD cookie = 0;
@@ -287,28 +288,15 @@ TEST(SoapCallFailures, AConnectorWithoutAStreamIsTheGenericFailure)
         if (SUCCEEDED(registered))
             module.Create(CLSID_ComWebSvc, IID_IComWebSvc, reinterpret_cast<void**>(caller.GetAddressOf()));
         if (caller) {
-            BSTR endPoint = SysAllocString(L"http://127.0.0.1:9/");
-            BSTR method = SysAllocString(L"Add");
-            BSTR xml = nullptr;
             auto missing = OwnedVariant::Missing();
-            status = caller->get_Execute(endPoint, method, *missing.Get(), *missing.Get(), &xml);
-            ComPtr<IErrorInfo> info;
-            if (GetErrorInfo(0, &info) == S_OK && info) {
-                BSTR description = nullptr;
-                info->GetDescription(&description);
-                error = description ? description : L"";
-                SysFreeString(description);
-            }
-            SysFreeString(xml);
-            SysFreeString(method);
-            SysFreeString(endPoint);
+            outcome = Execute(caller.Get(), L"http://127.0.0.1:9/", L"Add", *missing.Get(), *missing.Get());
             caller.Reset();
         }
         if (SUCCEEDED(registered)) CoRevokeClassObject(cookie);
         CoUninitialize();
     }).join();
-    EXPECT_HR(E_FAIL, status);
-    EXPECT_EQ(L"Generic Web service caller error", error);
+    EXPECT_HR(E_FAIL, outcome.status);
+    EXPECT_EQ(L"Generic Web service caller error", outcome.error);
 }
 
 }  // namespace

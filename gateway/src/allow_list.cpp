@@ -1,4 +1,4 @@
-#include "allow_list.h"
+#include "gateway/src/allow_list.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 // request, so "localhost" and "127.0.0.1" are different entries.
 #pragma once
 
-#include "host_port.h"
+#include "gateway/src/host_port.h"
 
 #include <string_view>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "answer_frame.h"
+#include "gateway/src/answer_frame.h"
 
 namespace nxcommd {
 

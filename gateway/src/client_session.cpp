@@ -1,6 +1,6 @@
-#include "client_session.h"
+#include "gateway/src/client_session.h"
 
-#include "request_log.h"
+#include "gateway/src/request_log.h"
 
 #include <boost/asio/write.hpp>
 

@@ -5,12 +5,12 @@
 // stops reading its answers, or sits idle is dropped after the idle time-out.
 #pragma once
 
-#include "answer_frame.h"
-#include "frame_admission.h"
-#include "frame_assembler.h"
-#include "options.h"
-#include "upstream_pool.h"
-#include "upstream_relay.h"
+#include "gateway/src/answer_frame.h"
+#include "gateway/src/frame_admission.h"
+#include "gateway/src/frame_assembler.h"
+#include "gateway/src/options.h"
+#include "gateway/src/upstream_pool.h"
+#include "gateway/src/upstream_relay.h"
 
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>

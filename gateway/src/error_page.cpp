@@ -1,4 +1,4 @@
-#include "error_page.h"
+#include "gateway/src/error_page.h"
 
 namespace nxcommd {
 namespace {

@@ -1,4 +1,4 @@
-#include "frame_admission.h"
+#include "gateway/src/frame_admission.h"
 
 #include <algorithm>
 

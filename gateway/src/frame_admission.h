@@ -2,10 +2,10 @@
 // relay it (with its time-out) or answer it at once with an error page.
 #pragma once
 
-#include "error_page.h"
-#include "frame_assembler.h"
-#include "options.h"
-#include "relay_request.h"
+#include "gateway/src/error_page.h"
+#include "gateway/src/frame_assembler.h"
+#include "gateway/src/options.h"
+#include "gateway/src/relay_request.h"
 
 #include <variant>
 

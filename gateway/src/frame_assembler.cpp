@@ -1,4 +1,4 @@
-#include "frame_assembler.h"
+#include "gateway/src/frame_assembler.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "host_port.h"
+#include "gateway/src/host_port.h"
 
 #include <algorithm>
 #include <cctype>

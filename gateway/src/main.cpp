@@ -1,7 +1,7 @@
 // nxcommd: the messaging gateway. Relays framed raw HTTP requests to the web
 // servers they name and returns the raw responses framed with their ids.
-#include "options.h"
-#include "server.h"
+#include "gateway/src/options.h"
+#include "gateway/src/server.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/signal_set.hpp>

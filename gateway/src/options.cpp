@@ -1,4 +1,4 @@
-#include "options.h"
+#include "gateway/src/options.h"
 
 #include <nxcomm/frame.h>
 

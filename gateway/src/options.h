@@ -2,8 +2,8 @@
 // limits that keep one client or one upstream from holding it hostage.
 #pragma once
 
-#include "allow_list.h"
-#include "host_port.h"
+#include "gateway/src/allow_list.h"
+#include "gateway/src/host_port.h"
 
 #include <chrono>
 #include <cstddef>

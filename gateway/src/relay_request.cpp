@@ -1,11 +1,11 @@
-#include "relay_request.h"
+#include "gateway/src/relay_request.h"
 
 #include <boost/beast/http/error.hpp>
 
 #include <limits>
 #include <optional>
 
-#include "counting_parser.h"
+#include "gateway/src/counting_parser.h"
 
 namespace nxcommd {
 namespace {

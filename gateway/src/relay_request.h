@@ -5,8 +5,8 @@
 // Every other byte is forwarded as received.
 #pragma once
 
-#include "error_page.h"
-#include "host_port.h"
+#include "gateway/src/error_page.h"
+#include "gateway/src/host_port.h"
 
 #include <cstddef>
 #include <string>

@@ -1,4 +1,4 @@
-#include "request_log.h"
+#include "gateway/src/request_log.h"
 
 #include <cstdio>
 #include <string>

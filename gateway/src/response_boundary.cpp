@@ -1,10 +1,10 @@
-#include "response_boundary.h"
+#include "gateway/src/response_boundary.h"
 
 #include <boost/beast/http/error.hpp>
 
 #include <limits>
 
-#include "counting_parser.h"
+#include "gateway/src/counting_parser.h"
 
 namespace nxcommd {
 namespace {

@@ -5,7 +5,7 @@
 // the client expects one final response per request.
 #pragma once
 
-#include "error_page.h"
+#include "gateway/src/error_page.h"
 
 #include <cstddef>
 #include <memory>

@@ -1,6 +1,6 @@
-#include "server.h"
+#include "gateway/src/server.h"
 
-#include "request_log.h"
+#include "gateway/src/request_log.h"
 
 #include <boost/asio/ip/address.hpp>
 

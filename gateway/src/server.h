@@ -3,9 +3,9 @@
 // after which the io_context runs out of work and returns.
 #pragma once
 
-#include "client_session.h"
-#include "options.h"
-#include "upstream_pool.h"
+#include "gateway/src/client_session.h"
+#include "gateway/src/options.h"
+#include "gateway/src/upstream_pool.h"
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>

@@ -1,4 +1,4 @@
-#include "upstream_pool.h"
+#include "gateway/src/upstream_pool.h"
 
 #include <sys/socket.h>
 

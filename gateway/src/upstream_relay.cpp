@@ -1,4 +1,4 @@
-#include "upstream_relay.h"
+#include "gateway/src/upstream_relay.h"
 
 #include <boost/asio/connect.hpp>
 #include <boost/asio/error.hpp>

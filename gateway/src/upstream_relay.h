@@ -4,11 +4,11 @@
 // with the raw response or an error page, unless the relay was cancelled.
 #pragma once
 
-#include "error_page.h"
-#include "options.h"
-#include "relay_request.h"
-#include "response_boundary.h"
-#include "upstream_pool.h"
+#include "gateway/src/error_page.h"
+#include "gateway/src/options.h"
+#include "gateway/src/relay_request.h"
+#include "gateway/src/response_boundary.h"
+#include "gateway/src/upstream_pool.h"
 
 #include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/ip/tcp.hpp>

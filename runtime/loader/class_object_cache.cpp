@@ -1,11 +1,11 @@
-#include "class_object_cache.h"
+#include "runtime/loader/class_object_cache.h"
 
 #include <objbase.h>
 
 #include <cstring>
 #include <map>
 
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 
 namespace nvx::loader {
 namespace {

@@ -3,11 +3,11 @@
 // serve the class.
 #include <objbase.h>
 
-#include "common/com_boundary.h"
-#include "class_object_cache.h"
-#include "common/com_ptr.h"
-#include "denied_classes.h"
-#include "library_lifetime.h"
+#include "base/common/com_boundary.h"
+#include "runtime/loader/class_object_cache.h"
+#include "base/common/com_ptr.h"
+#include "runtime/loader/denied_classes.h"
+#include "runtime/loader/library_lifetime.h"
 #include "nx_loader.h"
 
 namespace nvx::loader {

@@ -1,4 +1,4 @@
-#include "denied_classes.h"
+#include "runtime/loader/denied_classes.h"
 
 #include <objbase.h>
 

@@ -1,4 +1,4 @@
-#include "library_lifetime.h"
+#include "runtime/loader/library_lifetime.h"
 
 namespace nvx::loader {
 

@@ -1,6 +1,6 @@
-#include "channel.h"
+#include "runtime/nxapi/channel.h"
 
-#include "gateway_address.h"
+#include "runtime/nxapi/gateway_address.h"
 #include "nxapi.h"
 #include "nxcomm/frame.h"
 

@@ -9,9 +9,9 @@
 #include <mutex>
 #include <span>
 
-#include "frame_reader.h"
-#include "tcp_socket.h"
-#include "ublock.h"
+#include "runtime/nxapi/frame_reader.h"
+#include "runtime/nxapi/tcp_socket.h"
+#include "runtime/nxapi/ublock.h"
 
 namespace nxapi {
 

@@ -3,7 +3,7 @@
 // the DLL is unloaded) and as long as a connection handle refers to it.
 #include <memory>
 
-#include "channel.h"
+#include "runtime/nxapi/channel.h"
 
 namespace nxapi {
 

@@ -1,4 +1,4 @@
-#include "channel_registry.h"
+#include "runtime/nxapi/channel_registry.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
-#include "frame_reader.h"
+#include "runtime/nxapi/frame_reader.h"
 
 #include <algorithm>
 #include <array>
 
 #include "nxapi.h"
 #include "nxcomm/frame.h"
-#include "tcp_socket.h"
+#include "runtime/nxapi/tcp_socket.h"
 
 namespace nxapi {
 

@@ -1,4 +1,4 @@
-#include "gateway_address.h"
+#include "runtime/nxapi/gateway_address.h"
 
 #include <windows.h>
 

@@ -4,10 +4,10 @@
 #include <limits>
 #include <memory>
 
-#include "channel_registry.h"
-#include "guarded_call.h"
+#include "runtime/nxapi/channel_registry.h"
+#include "runtime/nxapi/guarded_call.h"
 #include "nxapi.h"
-#include "ublock.h"
+#include "runtime/nxapi/ublock.h"
 
 // What a connection handle points at.
 struct NxGatewayConnection {

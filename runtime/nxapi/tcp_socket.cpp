@@ -1,4 +1,4 @@
-#include "tcp_socket.h"
+#include "runtime/nxapi/tcp_socket.h"
 
 #include <ws2tcpip.h>
 

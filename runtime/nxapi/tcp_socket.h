@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "gateway_address.h"
+#include "runtime/nxapi/gateway_address.h"
 
 namespace nxapi {
 

@@ -1,4 +1,4 @@
-#include "ublock.h"
+#include "runtime/nxapi/ublock.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 // The UBlock* entry points: argument checks around UBlock.
-#include "guarded_call.h"
+#include "runtime/nxapi/guarded_call.h"
 #include "nxapi.h"
-#include "ublock.h"
+#include "runtime/nxapi/ublock.h"
 
 using nxapi::GuardedCall;
 using nxapi::UBlock;

@@ -1,16 +1,16 @@
-#include "facade/com_web_svc.h"
+#include "src/facade/com_web_svc.h"
 
 #include <ole2.h>
 
-#include "common/activation.h"
-#include "common/com_boundary.h"
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "common/text.h"
-#include "facade/soap_call.h"
-#include "wsdl/anonymous_call.h"
+#include "base/common/activation.h"
+#include "base/common/com_boundary.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "base/common/text.h"
+#include "src/facade/soap_call.h"
+#include "src/wsdl/anonymous_call.h"
 #include "mssoap.h"
-#include "trace/trace_log.h"
+#include "src/trace/trace_log.h"
 
 namespace nvx::facade {
 namespace {

@@ -7,11 +7,11 @@
 #include <span>
 
 #include "NvxWebSvc.h"
-#include "common/bstr.h"
-#include "comframe/dispatch.h"
-#include "comframe/object.h"
-#include "facade/settings.h"
-#include "wsdl/service_model.h"
+#include "base/common/bstr.h"
+#include "base/comframe/dispatch.h"
+#include "base/comframe/object.h"
+#include "src/facade/settings.h"
+#include "src/wsdl/service_model.h"
 
 namespace nvx::facade {
 

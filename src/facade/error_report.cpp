@@ -1,12 +1,12 @@
-#include "facade/error_report.h"
+#include "src/facade/error_report.h"
 
 #include <windows.h>
 #include <oleauto.h>
 
 #include "NvxWebSvc.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/text.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/text.h"
 
 namespace nvx::facade {
 

@@ -1,9 +1,9 @@
-#include "facade/flat_entry_points.h"
+#include "src/facade/flat_entry_points.h"
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/text.h"
-#include "comframe/class_factory.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/text.h"
+#include "base/comframe/class_factory.h"
 
 using nvx::Bstr;
 using nvx::ComPtr;

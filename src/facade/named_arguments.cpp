@@ -1,8 +1,8 @@
-#include "facade/named_arguments.h"
+#include "src/facade/named_arguments.h"
 
-#include "common/text.h"
-#include "common/variant.h"
-#include "facade/variant_string_list.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
+#include "src/facade/variant_string_list.h"
 
 namespace nvx::facade {
 namespace {

@@ -1,17 +1,17 @@
-#include "facade/soap_call.h"
+#include "src/facade/soap_call.h"
 
 #include <string>
 #include <string_view>
 
 #include "NvxWebSvc.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/text.h"
-#include "common/text_property.h"
-#include "common/variant.h"
-#include "facade/error_report.h"
-#include "facade/soap_envelope.h"
-#include "facade/variant_string_list.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/text.h"
+#include "base/toolkit/text_property.h"
+#include "base/common/variant.h"
+#include "src/facade/error_report.h"
+#include "src/facade/soap_envelope.h"
+#include "src/facade/variant_string_list.h"
 #include "mssoap.h"
 #include "nx_loader.h"
 

@@ -2,7 +2,7 @@
 // One remote procedure call over SOAP: connector, request, exchange, reader.
 #include <windows.h>
 
-#include "facade/settings.h"
+#include "src/facade/settings.h"
 
 namespace nvx::facade {
 

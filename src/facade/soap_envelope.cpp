@@ -1,12 +1,12 @@
-#include "facade/soap_envelope.h"
+#include "src/facade/soap_envelope.h"
 
 #include <string>
 
-#include "common/bstr.h"
-#include "common/safearray.h"
-#include "common/text.h"
-#include "common/variant.h"
-#include "facade/variant_string_list.h"
+#include "base/common/bstr.h"
+#include "base/common/safearray.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
+#include "src/facade/variant_string_list.h"
 
 namespace nvx::facade {
 namespace {

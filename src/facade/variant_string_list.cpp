@@ -1,11 +1,11 @@
-#include "facade/variant_string_list.h"
+#include "src/facade/variant_string_list.h"
 
 #include <cmath>
 #include <cstdio>
 
-#include "common/bstr.h"
-#include "common/text.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
 
 namespace nvx::facade {
 namespace {

@@ -1,4 +1,4 @@
-#include "trace/trace_log.h"
+#include "src/trace/trace_log.h"
 
 #include <cstdio>
 #include <cstring>

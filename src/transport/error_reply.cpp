@@ -1,4 +1,4 @@
-#include "transport/error_reply.h"
+#include "src/transport/error_reply.h"
 
 #include <cstdint>
 #include <cstdio>

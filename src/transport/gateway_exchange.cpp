@@ -1,16 +1,16 @@
 // Winsock before anything that brings in windows.h.
 #include <winsock2.h>
 
-#include "transport/gateway_exchange.h"
+#include "src/transport/gateway_exchange.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
-#include "http/toolkit_prefix.h"
-#include "trace/trace_log.h"
-#include "transport/error_reply.h"
+#include "base/http/toolkit_prefix.h"
+#include "src/trace/trace_log.h"
+#include "src/transport/error_reply.h"
 
 namespace nvx::transport {
 namespace {

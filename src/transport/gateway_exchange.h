@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "http/response_message.h"
+#include "base/http/response_message.h"
 #include "nxapi.h"
 
 namespace nvx::transport {

@@ -1,12 +1,12 @@
-#include "transport/ublock_stream.h"
+#include "src/transport/ublock_stream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "common/bstr.h"
-#include "common/com_boundary.h"
-#include "common/text.h"
-#include "trace/trace_log.h"
+#include "base/common/bstr.h"
+#include "base/common/com_boundary.h"
+#include "base/common/text.h"
+#include "src/trace/trace_log.h"
 
 namespace nvx::transport {
 

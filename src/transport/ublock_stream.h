@@ -8,8 +8,8 @@
 #include <span>
 
 #include "NvxWebSvc.h"
-#include "comframe/object.h"
-#include "transport/gateway_exchange.h"
+#include "base/comframe/object.h"
+#include "src/transport/gateway_exchange.h"
 
 namespace nvx::transport {
 

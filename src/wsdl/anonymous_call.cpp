@@ -1,14 +1,14 @@
-#include "wsdl/anonymous_call.h"
+#include "src/wsdl/anonymous_call.h"
 
 #include <string>
 
-#include "common/activation.h"
-#include "common/bstr.h"
-#include "common/text.h"
-#include "common/text_property.h"
-#include "common/variant.h"
+#include "base/common/activation.h"
+#include "base/common/bstr.h"
+#include "base/common/text.h"
+#include "base/toolkit/text_property.h"
+#include "base/common/variant.h"
 #include "nx_loader.h"
-#include "wsdl/table_result.h"
+#include "src/wsdl/table_result.h"
 
 namespace nvx::wsdl {
 namespace {

@@ -5,7 +5,7 @@
 // into an array.
 #include <windows.h>
 
-#include "wsdl/service_model.h"
+#include "src/wsdl/service_model.h"
 
 namespace nvx::wsdl {
 

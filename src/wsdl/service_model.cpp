@@ -1,6 +1,6 @@
-#include "wsdl/service_model.h"
+#include "src/wsdl/service_model.h"
 
-#include "common/bstr.h"
+#include "base/common/bstr.h"
 
 namespace nvx::wsdl {
 namespace {

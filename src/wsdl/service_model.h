@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "facade/named_arguments.h"
+#include "base/common/com_ptr.h"
+#include "src/facade/named_arguments.h"
 #include "mssoap.h"
 
 namespace nvx::wsdl {

@@ -1,14 +1,14 @@
-#include "wsdl/table_result.h"
+#include "src/wsdl/table_result.h"
 
 #include <string>
 #include <vector>
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "common/safearray.h"
-#include "common/text.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "base/common/safearray.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
 
 namespace nvx::wsdl {
 namespace {

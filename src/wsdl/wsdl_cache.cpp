@@ -1,9 +1,9 @@
-#include "wsdl/wsdl_cache.h"
+#include "src/wsdl/wsdl_cache.h"
 
 #include <cstdio>
 #include <string>
 
-#include "common/text.h"
+#include "base/common/text.h"
 
 namespace nvx::wsdl {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "http/chunked.h"
+#include "base/http/chunked.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "http/inflate.h"
+#include "base/http/inflate.h"
 #include "support/compression.h"
 
 using nvx::http::InflateBody;

@@ -5,8 +5,8 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "http/inflate.h"
-#include "http/response_message.h"
+#include "base/http/inflate.h"
+#include "base/http/response_message.h"
 
 using nvx::http::HttpResponseMessage;
 

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "http/toolkit_prefix.h"
+#include "base/http/toolkit_prefix.h"
 
 using nvx::http::RemoveToolkitPrefix;
 

@@ -1,4 +1,4 @@
-#include "server_process.h"
+#include "bench/host/canned/server_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "http/chunked.h"
-#include "http/inflate.h"
+#include "base/http/chunked.h"
+#include "base/http/inflate.h"
 #include "support/compression.h"
 
 namespace {

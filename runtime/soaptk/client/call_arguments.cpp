@@ -1,9 +1,9 @@
-#include "client/call_arguments.h"
+#include "runtime/soaptk/client/call_arguments.h"
 
 #include <oleauto.h>
 
-#include "client/xsd_lexical.h"
-#include "common/variant.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
+#include "base/common/variant.h"
 
 namespace nvx::soaptk {
 namespace {

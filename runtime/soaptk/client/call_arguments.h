@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

@@ -1,7 +1,7 @@
-#include "client/request_writer.h"
+#include "runtime/soaptk/client/request_writer.h"
 
-#include "common/bstr.h"
-#include "text/xml_namespaces.h"
+#include "base/common/bstr.h"
+#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "client/call_arguments.h"
+#include "runtime/soaptk/client/call_arguments.h"
 #include "mssoap.h"
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

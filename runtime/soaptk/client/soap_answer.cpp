@@ -1,12 +1,12 @@
-#include "client/soap_answer.h"
+#include "runtime/soaptk/client/soap_answer.h"
 
-#include "client/xsd_lexical.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "reader/child_elements.h"
-#include "text/xml_namespaces.h"
-#include "wsdl/dom_values.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "runtime/soaptk/reader/child_elements.h"
+#include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/wsdl/dom_values.h"
 
 namespace nvx::soaptk {
 namespace {

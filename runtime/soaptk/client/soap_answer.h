@@ -8,7 +8,7 @@
 #include <string>
 
 #include "mssoap.h"
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

@@ -1,12 +1,12 @@
-#include "client/soap_client.h"
+#include "runtime/soaptk/client/soap_client.h"
 
-#include "client/soap_call.h"
-#include "common/bstr.h"
-#include "common/com_boundary.h"
-#include "common/text.h"
-#include "connector/http_connector.h"
-#include "text/ignoring_case.h"
-#include "wsdl/wsdl_source.h"
+#include "runtime/soaptk/client/operation_call.h"
+#include "base/common/bstr.h"
+#include "base/common/com_boundary.h"
+#include "base/common/text.h"
+#include "runtime/soaptk/connector/standard_http_connector.h"
+#include "runtime/soaptk/text/ignoring_case.h"
+#include "runtime/soaptk/wsdl/wsdl_source.h"
 
 namespace nvx::soaptk {
 namespace {

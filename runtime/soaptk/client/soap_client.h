@@ -9,13 +9,13 @@
 #include <span>
 #include <string>
 
-#include "client/soap_answer.h"
-#include "common/com_ptr.h"
-#include "common/variant.h"
-#include "comframe/dispatch.h"
-#include "comframe/object.h"
+#include "runtime/soaptk/client/soap_answer.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
+#include "base/comframe/dispatch.h"
+#include "base/comframe/object.h"
 #include "mssoap.h"
-#include "wsdl/wsdl_objects.h"
+#include "runtime/soaptk/wsdl/wsdl_objects.h"
 
 namespace nvx::soaptk {
 

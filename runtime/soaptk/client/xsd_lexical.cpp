@@ -1,4 +1,4 @@
-#include "client/xsd_lexical.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
 
 #include <charconv>
 #include <cmath>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "common/bstr.h"
+#include "base/common/bstr.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,9 +1,9 @@
-#include "connector/basic_credentials.h"
+#include "runtime/soaptk/connector/basic_credentials.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "common/text.h"
+#include "base/common/text.h"
 
 namespace nvx::soaptk {
 namespace {

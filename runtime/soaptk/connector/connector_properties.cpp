@@ -1,12 +1,12 @@
-#include "connector/connector_properties.h"
+#include "runtime/soaptk/connector/connector_properties.h"
 
 #include <oleauto.h>
 
 #include <climits>
 
-#include "common/bstr.h"
-#include "common/variant.h"
-#include "text/ignoring_case.h"
+#include "base/common/bstr.h"
+#include "base/common/variant.h"
+#include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,7 +1,7 @@
-#include "connector/content_decoding.h"
+#include "runtime/soaptk/connector/content_decoding.h"
 
-#include "http/inflate.h"
-#include "text/ignoring_case.h"
+#include "base/http/inflate.h"
+#include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,9 +1,9 @@
-#include "connector/winhttp_session.h"
+#include "runtime/soaptk/connector/winhttp_session.h"
 
 #include <algorithm>
 #include <climits>
 
-#include "stream/stream_io.h"
+#include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,6 +1,6 @@
-#include "reader/child_elements.h"
+#include "runtime/soaptk/reader/child_elements.h"
 
-#include "common/bstr.h"
+#include "base/common/bstr.h"
 
 namespace nvx::soaptk {
 

@@ -1,13 +1,13 @@
 #pragma once
 // Finding the parts of a SOAP message among the children of an element.
 #include <windows.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 
 namespace nvx::soaptk {
 

@@ -1,6 +1,6 @@
-#include "reader/message_bytes.h"
+#include "runtime/soaptk/reader/message_bytes.h"
 
-#include "stream/stream_io.h"
+#include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
 

@@ -1,13 +1,13 @@
-#include "reader/soap_reader.h"
+#include "runtime/soaptk/reader/soap_reader.h"
 
 #include <memory>
 #include <vector>
 
-#include "common/com_boundary.h"
-#include "common/text.h"
-#include "reader/message_bytes.h"
-#include "reader/xml_document.h"
-#include "text/xml_namespaces.h"
+#include "base/common/com_boundary.h"
+#include "base/common/text.h"
+#include "runtime/soaptk/reader/message_bytes.h"
+#include "runtime/soaptk/reader/xml_document.h"
+#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {

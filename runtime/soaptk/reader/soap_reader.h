@@ -2,16 +2,16 @@
 // SoapReader: loads a SOAP 1.1 message and hands out its parts as MSXML
 // elements.
 #include <windows.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
 #include <span>
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "comframe/dispatch.h"
-#include "comframe/object.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/comframe/dispatch.h"
+#include "base/comframe/object.h"
 #include "mssoap.h"
-#include "reader/child_elements.h"
+#include "runtime/soaptk/reader/child_elements.h"
 
 namespace nvx::soaptk {
 

@@ -1,13 +1,13 @@
-#include "reader/xml_document.h"
+#include "runtime/soaptk/reader/xml_document.h"
 
 #include <oleauto.h>
 
 #include <algorithm>
 #include <string>
 
-#include "common/bstr.h"
-#include "common/safearray.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/safearray.h"
+#include "base/common/variant.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -4,12 +4,12 @@
 // and a document that brings a DOCTYPE is refused, so that no definition of
 // the sender's making reaches the caller.
 #include <windows.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
 #include <span>
 #include <string_view>
 
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 
 namespace nvx::soaptk {
 

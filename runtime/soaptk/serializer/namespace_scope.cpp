@@ -1,4 +1,4 @@
-#include "serializer/namespace_scope.h"
+#include "runtime/soaptk/serializer/namespace_scope.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,13 +1,13 @@
-#include "serializer/soap_serializer.h"
+#include "runtime/soaptk/serializer/soap_serializer.h"
 
 #include <algorithm>
 
-#include "common/com_boundary.h"
-#include "stream/stream_io.h"
-#include "common/text.h"
-#include "serializer/xml_text.h"
-#include "text/ignoring_case.h"
-#include "text/xml_namespaces.h"
+#include "base/common/com_boundary.h"
+#include "runtime/soaptk/stream/stream_io.h"
+#include "base/common/text.h"
+#include "runtime/soaptk/serializer/xml_text.h"
+#include "runtime/soaptk/text/ignoring_case.h"
+#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "comframe/dispatch.h"
-#include "comframe/object.h"
+#include "base/common/com_ptr.h"
+#include "base/comframe/dispatch.h"
+#include "base/comframe/object.h"
 #include "mssoap.h"
-#include "serializer/xml_writer.h"
+#include "runtime/soaptk/serializer/xml_writer.h"
 
 namespace nvx::soaptk {
 

@@ -1,6 +1,6 @@
-#include "serializer/xml_names.h"
+#include "runtime/soaptk/serializer/xml_names.h"
 
-#include "serializer/utf16.h"
+#include "runtime/soaptk/serializer/utf16.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -1,9 +1,9 @@
-#include "serializer/xml_writer.h"
+#include "runtime/soaptk/serializer/xml_writer.h"
 
 #include <algorithm>
 
-#include "serializer/xml_names.h"
-#include "serializer/xml_text.h"
+#include "runtime/soaptk/serializer/xml_names.h"
+#include "runtime/soaptk/serializer/xml_text.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "serializer/namespace_scope.h"
+#include "runtime/soaptk/serializer/namespace_scope.h"
 
 namespace nvx::soaptk {
 

@@ -1,4 +1,4 @@
-#include "stream/stream_io.h"
+#include "runtime/soaptk/stream/stream_io.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "wsdl/dom_values.h"
+#include "runtime/soaptk/wsdl/dom_values.h"
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/text.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -2,7 +2,7 @@
 // Values read from the elements of a parsed WSDL: attributes, text, and the
 // qualified names that attributes like type="tns:Add" carry.
 #include <windows.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
 #include <optional>
 #include <string>

@@ -1,9 +1,9 @@
-#include "wsdl/schema_set.h"
+#include "runtime/soaptk/wsdl/schema_set.h"
 
 #include <cwchar>
 
-#include "reader/child_elements.h"
-#include "text/xml_namespaces.h"
+#include "runtime/soaptk/reader/child_elements.h"
+#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {

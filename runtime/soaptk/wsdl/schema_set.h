@@ -4,7 +4,7 @@
 // value, and the children of a wrapper element.
 #include <windows.h>
 #include <oleauto.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
 #include <map>
 #include <memory>
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "text/xml_namespaces.h"
-#include "wsdl/dom_values.h"
+#include "base/common/com_ptr.h"
+#include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/wsdl/dom_values.h"
 
 namespace nvx::soaptk {
 

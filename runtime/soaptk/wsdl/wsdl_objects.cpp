@@ -1,8 +1,8 @@
-#include "wsdl/wsdl_objects.h"
+#include "runtime/soaptk/wsdl/wsdl_objects.h"
 
 #include <string_view>
 
-#include "common/com_boundary.h"
+#include "base/common/com_boundary.h"
 
 namespace nvx::soaptk {
 namespace {

@@ -9,12 +9,12 @@
 #include <memory>
 #include <span>
 
-#include "common/com_ptr.h"
-#include "common/variant.h"
-#include "comframe/object.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
+#include "base/comframe/object.h"
 #include "mssoap.h"
-#include "wsdl/model_enumeration.h"
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/model_enumeration.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

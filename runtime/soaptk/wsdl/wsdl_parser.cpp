@@ -1,13 +1,13 @@
-#include "wsdl/wsdl_parser.h"
+#include "runtime/soaptk/wsdl/wsdl_parser.h"
 
 #include <map>
 #include <optional>
 #include <string>
 
-#include "common/com_ptr.h"
-#include "reader/child_elements.h"
-#include "wsdl/dom_values.h"
-#include "wsdl/schema_set.h"
+#include "base/common/com_ptr.h"
+#include "runtime/soaptk/reader/child_elements.h"
+#include "runtime/soaptk/wsdl/dom_values.h"
+#include "runtime/soaptk/wsdl/schema_set.h"
 
 namespace nvx::soaptk {
 namespace {

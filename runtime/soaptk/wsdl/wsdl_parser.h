@@ -12,9 +12,9 @@
 // element. Only the first part of an output message is the result. Imports of
 // other WSDL documents and soap:header parts are not followed.
 #include <windows.h>
-#include "common/msxml.h"
+#include "base/common/msxml.h"
 
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

@@ -1,11 +1,11 @@
-#include "wsdl/wsdl_reader.h"
+#include "runtime/soaptk/wsdl/wsdl_reader.h"
 
 #include <climits>
 
-#include "common/com_boundary.h"
-#include "common/text.h"
-#include "common/variant.h"
-#include "text/ignoring_case.h"
+#include "base/common/com_boundary.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
+#include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {

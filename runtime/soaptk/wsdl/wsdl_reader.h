@@ -6,10 +6,10 @@
 
 #include <span>
 
-#include "comframe/object.h"
+#include "base/comframe/object.h"
 #include "mssoap.h"
-#include "wsdl/wsdl_objects.h"
-#include "wsdl/wsdl_source.h"
+#include "runtime/soaptk/wsdl/wsdl_objects.h"
+#include "runtime/soaptk/wsdl/wsdl_source.h"
 
 namespace nvx::soaptk {
 

@@ -1,17 +1,17 @@
-#include "wsdl/wsdl_source.h"
+#include "runtime/soaptk/wsdl/wsdl_source.h"
 
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "connector/winhttp_session.h"
-#include "reader/xml_document.h"
-#include "stream/stream_io.h"
-#include "text/ignoring_case.h"
-#include "wsdl/wsdl_parser.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "runtime/soaptk/connector/winhttp_session.h"
+#include "runtime/soaptk/reader/xml_document.h"
+#include "runtime/soaptk/stream/stream_io.h"
+#include "runtime/soaptk/text/ignoring_case.h"
+#include "runtime/soaptk/wsdl/wsdl_parser.h"
 
 namespace nvx::soaptk {
 namespace {

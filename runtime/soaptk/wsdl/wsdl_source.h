@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "wsdl/wsdl_description.h"
+#include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
 

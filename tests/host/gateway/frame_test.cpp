@@ -1,6 +1,6 @@
 // The wire format: exact byte layout, validation of serialized buffers, and
 // frame reassembly however the stream splits the bytes.
-#include <frame_assembler.h>
+#include "gateway/src/frame_assembler.h"
 #include <nxcomm/frame.h>
 
 #include <gtest/gtest.h>

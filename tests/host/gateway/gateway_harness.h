@@ -5,8 +5,8 @@
 #include "test_sockets.h"
 
 #include <nxcomm/frame.h>
-#include <options.h>
-#include <server.h>
+#include "gateway/src/options.h"
+#include "gateway/src/server.h"
 
 #include <boost/asio/io_context.hpp>
 

@@ -1,8 +1,8 @@
 // How the gateway reads a client's request before relaying it: the target,
 // the request line rewrite, and what it refuses without contacting anyone.
-#include <allow_list.h>
-#include <frame_admission.h>
-#include <relay_request.h>
+#include "gateway/src/allow_list.h"
+#include "gateway/src/frame_admission.h"
+#include "gateway/src/relay_request.h"
 
 #include <gtest/gtest.h>
 

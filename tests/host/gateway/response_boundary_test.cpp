@@ -1,6 +1,6 @@
 // Where an upstream response ends, fed whole, split at every offset and byte
 // by byte: the bytes kept must be exactly the response, nothing more or less.
-#include <response_boundary.h>
+#include "gateway/src/response_boundary.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "http/chunked.h"
+#include "base/http/chunked.h"
 
 namespace nvx::http {
 namespace {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "http/header_block.h"
+#include "base/http/header_block.h"
 
 namespace nvx::http {
 namespace {

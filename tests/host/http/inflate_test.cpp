@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "http/inflate.h"
+#include "base/http/inflate.h"
 #include "support/compression.h"
 
 namespace nvx::http {

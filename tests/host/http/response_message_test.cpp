@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "http/inflate.h"
-#include "http/response_message.h"
+#include "base/http/inflate.h"
+#include "base/http/response_message.h"
 #include "support/compression.h"
 
 namespace nvx::http {

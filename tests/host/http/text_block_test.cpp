@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "http/text_block.h"
+#include "base/http/text_block.h"
 
 namespace nvx::http {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "http/toolkit_prefix.h"
+#include "base/http/toolkit_prefix.h"
 
 namespace nvx::http {
 namespace {

@@ -1,8 +1,8 @@
 // The URL rules and the small text routines the header parser relies on.
 #include <gtest/gtest.h>
 
-#include "http/text.h"
-#include "http/url.h"
+#include "base/http/ascii_text.h"
+#include "base/http/url.h"
 
 namespace nvx::http {
 namespace {

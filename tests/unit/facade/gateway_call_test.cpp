@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "NvxWebSvc.h"
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 #include "test_support.h"
 #include "variants.h"
 

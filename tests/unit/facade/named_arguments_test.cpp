@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "facade/named_arguments.h"
+#include "src/facade/named_arguments.h"
 #include "test_support.h"
 #include "variants.h"
 

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "NvxWebSvc.h"
-#include "common/com_ptr.h"
-#include "common/msxml.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
 #include "mssoap.h"
 #include "server_module.h"
 #include "test_support.h"

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "common/com_ptr.h"
-#include "facade/soap_envelope.h"
-#include "facade/variant_string_list.h"
+#include "base/common/com_ptr.h"
+#include "src/facade/soap_envelope.h"
+#include "src/facade/variant_string_list.h"
 #include "mssoap.h"
 #include "test_support.h"
 #include "variants.h"

@@ -8,7 +8,7 @@
 
 #include "NvxWebSvc.h"
 #include "test_support.h"
-#include "trace/trace_log.h"
+#include "src/trace/trace_log.h"
 
 namespace {
 

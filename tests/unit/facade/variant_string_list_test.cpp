@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "facade/variant_string_list.h"
+#include "src/facade/variant_string_list.h"
 #include "test_support.h"
 #include "variants.h"
 

@@ -1,7 +1,7 @@
 // The registry script language, run against a scratch key of the current user.
 #include <gtest/gtest.h>
 
-#include "comframe/registry_script.h"
+#include "base/comframe/registry_script.h"
 #include "registry.h"
 #include "test_support.h"
 

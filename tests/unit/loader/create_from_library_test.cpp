@@ -7,7 +7,7 @@
 #include <string>
 
 #include "NvxWebSvc.h"
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "nx_loader.h"
 #include "probe_class.h"

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "capture_server.h"
-#include "common/bstr.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/variant.h"
 #include "soap_exchange.h"
 #include "test_support.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "capture_server.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "soap_exchange.h"
 #include "soaptk_objects.h"
 #include "test_support.h"

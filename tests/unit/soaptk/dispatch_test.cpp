@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"
 #include "test_support.h"

@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "recording_stream.h"
 #include "soaptk_objects.h"

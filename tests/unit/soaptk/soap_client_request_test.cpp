@@ -9,9 +9,9 @@
 #include <string>
 
 #include "capture_server.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
 #include "late_call.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"

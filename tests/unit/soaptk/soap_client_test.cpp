@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "common/bstr.h"
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "base/common/variant.h"
 #include "late_call.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "capture_server.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "late_call.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"

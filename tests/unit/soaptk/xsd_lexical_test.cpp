@@ -6,8 +6,8 @@
 #include <cmath>
 #include <string>
 
-#include "client/xsd_lexical.h"
-#include "common/variant.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
+#include "base/common/variant.h"
 #include "test_support.h"
 #include "variants.h"
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 
 namespace nvx::test {
 

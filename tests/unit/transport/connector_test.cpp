@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "NvxWebSvc.h"
-#include "common/com_ptr.h"
-#include "fake_gateway.h"
+#include "base/common/com_ptr.h"
+#include "scripted_gateway.h"
 #include "mssoap.h"
 #include "test_support.h"
 

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "NvxWebSvc.h"
-#include "common/com_ptr.h"
-#include "fake_gateway.h"
+#include "base/common/com_ptr.h"
+#include "scripted_gateway.h"
 #include "test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "NvxWebSvc.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "test_support.h"
 #include "variants.h"
 

@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-#include "common/com_ptr.h"
-#include "common/msxml.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
 #include "test_support.h"
-#include "wsdl/anonymous_call.h"
-#include "wsdl/table_result.h"
+#include "src/wsdl/anonymous_call.h"
+#include "src/wsdl/table_result.h"
 
 namespace {
 

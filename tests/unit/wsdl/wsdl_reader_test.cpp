@@ -8,8 +8,8 @@
 #include <thread>
 
 #include "NvxWebSvc.h"
-#include "common/bstr.h"
-#include "common/com_ptr.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "test_support.h"
 

@@ -6,7 +6,7 @@
 
 #include <span>
 
-#include "comframe/object.h"
+#include "base/comframe/object.h"
 #include "probe_class.h"
 
 namespace nvx::test {

@@ -1,7 +1,7 @@
 // loader_probe.dll: an in-process server whose class is in no registry, so a
 // test can tell creation through the library's own class object from system
 // activation.
-#include "comframe/module.h"
+#include "base/comframe/module.h"
 #include "probe_object.h"
 
 namespace nvx::com {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "common/bstr.h"
-#include "common/variant.h"
+#include "base/common/bstr.h"
+#include "base/common/variant.h"
 #include "soaptk_objects.h"
 #include "test_support.h"
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/com_ptr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 
 namespace nvx::test {

@@ -1,6 +1,6 @@
 #include "soaptk_objects.h"
 
-#include "common/bstr.h"
+#include "base/common/bstr.h"
 
 namespace nvx::test {
 

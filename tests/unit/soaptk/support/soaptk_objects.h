@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-#include "common/com_ptr.h"
-#include "common/msxml.h"
-#include "common/variant.h"
+#include "base/common/com_ptr.h"
+#include "base/common/msxml.h"
+#include "base/common/variant.h"
 #include "mssoap.h"
 #include "test_support.h"
 

@@ -1,0 +1,44 @@
+// The header text of a received response and the table parsed from it.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "base/http/text_block.h"
+
+namespace nvx::http {
+
+// Header name to value. Names compare byte by byte (as unsigned bytes), so
+// lookups are case-sensitive; the first line with a given name wins.
+using HeaderTable = std::map<std::string, std::string, std::less<>>;
+
+class HttpHeaderBlock : public HttpTextBlock {
+public:
+    // Keeps the text and parses its CR LF-ended lines into the table. A bare
+    // LF does not end a line, a line without a colon adds nothing, and only
+    // Content-Encoding and Transfer-Encoding set flags.
+    void Load(const char* text, std::uint32_t length) override;
+    void Clear() noexcept override;
+
+    const HeaderTable& Headers() const noexcept { return table_; }
+    std::optional<std::string_view> Find(std::string_view name) const;
+
+    bool IsDeflate() const noexcept { return deflate_; }
+    bool IsGzip() const noexcept { return gzip_; }
+    bool IsChunked() const noexcept { return chunked_; }
+
+private:
+    void ResetTable() noexcept;
+    void AddLine(std::string_view line);
+    void SetCodingFlags();
+
+    HeaderTable table_;
+    bool deflate_ = false;
+    bool gzip_ = false;
+    bool chunked_ = false;
+};
+
+}  // namespace nvx::http

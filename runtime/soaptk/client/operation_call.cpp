@@ -1,0 +1,134 @@
+#include "runtime/soaptk/client/operation_call.h"
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "runtime/soaptk/client/call_arguments.h"
+#include "runtime/soaptk/client/request_writer.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
+#include "base/comframe/object.h"
+#include "runtime/soaptk/reader/soap_reader.h"
+#include "runtime/soaptk/serializer/soap_serializer.h"
+
+namespace nvx::soaptk {
+namespace {
+
+constexpr wchar_t kExceptionSource[] = L"SOAPClient";
+constexpr wchar_t kSoapActionProperty[] = L"SoapAction";
+constexpr wchar_t kEndPointUrlProperty[] = L"EndPointURL";
+
+// The system's words for a failure, WinHTTP's own included, and its code.
+std::wstring FailureText(HRESULT failure)
+{
+    wchar_t* message = nullptr;
+    const DWORD code = HRESULT_FACILITY(failure) == FACILITY_WIN32 ? HRESULT_CODE(failure) : failure;
+    const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
+    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                        (winhttp ? FORMAT_MESSAGE_FROM_HMODULE : 0);
+    const DWORD length =
+        FormatMessageW(flags, winhttp, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    std::wstring text(message ? message : L"", message ? length : 0);
+    LocalFree(message);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
+                             text.back() == L'.'))
+        text.pop_back();
+    wchar_t number[16];
+    std::swprintf(number, std::size(number), L"0x%08lX", static_cast<unsigned long>(failure));
+    return text.empty() ? number : text + L" (" + number + L")";
+}
+
+HRESULT Raise(EXCEPINFO* exception, HRESULT scode, const std::wstring& description)
+{
+    if (exception) {
+        *exception = {};
+        exception->bstrSource = SysAllocString(kExceptionSource);
+        exception->bstrDescription = SysAllocStringLen(description.data(), static_cast<UINT>(description.size()));
+        exception->scode = scode;
+    }
+    return DISP_E_EXCEPTION;
+}
+
+std::wstring EndPointOf(ISoapConnector* connector)
+{
+    Variant url;
+    if (FAILED(connector->get_Property(Bstr(kEndPointUrlProperty).Get(), url.Get())) || url->vt != VT_BSTR) return {};
+    return std::wstring(url->bstrVal, SysStringLen(url->bstrVal));
+}
+
+template <class T, class Interface>
+HRESULT CreateToolkitObject(ComPtr<Interface>& object)
+{
+    return com::CreateInstance<T>(nullptr, __uuidof(Interface), reinterpret_cast<void**>(object.GetAddressOf()));
+}
+
+HRESULT SendRequest(ISoapConnector* connector, const OperationDescription& operation,
+                    const std::vector<ArgumentValue>& arguments)
+{
+    Variant action;
+    action->vt = VT_BSTR;
+    action->bstrVal = Bstr(operation.soapAction).Detach();
+    ComPtr<ISoapSerializer> serializer;
+    ComPtr<IStream> request;
+    HRESULT hr = connector->put_Property(Bstr(kSoapActionProperty).Get(), *action);
+    if (FAILED(hr) || FAILED(hr = connector->BeginMessage())) return hr;
+    if (FAILED(hr = connector->get_InputStream(&request))) return hr;
+    if (FAILED(hr = CreateToolkitObject<SoapSerializer>(serializer))) return hr;
+    Variant destination;
+    destination->vt = VT_UNKNOWN;
+    destination->punkVal = request.Detach();
+    if (FAILED(hr = serializer->Init(*destination))) return hr;
+    if (FAILED(hr = WriteRequest(serializer.Get(), operation, arguments))) return hr;
+    return connector->EndMessage();
+}
+
+// The answer in a reader; null when it is no SOAP message.
+HRESULT LoadAnswer(ISoapConnector* connector, ComPtr<ISoapReader>* reader)
+{
+    ComPtr<IStream> answer;
+    HRESULT hr = connector->get_OutputStream(&answer);
+    if (FAILED(hr) || FAILED(hr = CreateToolkitObject<SoapReader>(*reader))) return hr;
+    Variant source;
+    source->vt = VT_UNKNOWN;
+    source->punkVal = answer.Detach();
+    VARIANT_BOOL loaded = VARIANT_FALSE;
+    if (FAILED(hr = (*reader)->Load(*source, nullptr, &loaded))) return hr;
+    if (loaded != VARIANT_TRUE) reader->Reset();
+    return S_OK;
+}
+
+}  // namespace
+
+HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& operation,
+                      const DISPPARAMS& parameters, VARIANT* result, EXCEPINFO* exception, UINT* argumentError,
+                      SoapFault* fault)
+{
+    std::vector<ArgumentValue> arguments;
+    HRESULT hr = ReadCallArguments(parameters, operation.inputs, &arguments, argumentError);
+    if (FAILED(hr)) return hr;
+
+    if (FAILED(hr = SendRequest(connector, operation, arguments)))
+        return Raise(exception, hr,
+                     L"The request for " + operation.name + L" to " + EndPointOf(connector) + L" failed: " +
+                         FailureText(hr));
+    ComPtr<ISoapReader> reader;
+    if (FAILED(hr = LoadAnswer(connector, &reader))) return Raise(exception, hr, FailureText(hr));
+    if (!reader)
+        return Raise(exception, HRESULT_FROM_WIN32(ERROR_INVALID_DATA),
+                     L"The answer from " + EndPointOf(connector) + L" to " + operation.name +
+                         L" is not a SOAP message");
+    if (std::optional<SoapFault> received = FaultOf(reader.Get())) {
+        *fault = std::move(*received);
+        return Raise(exception, E_FAIL, fault->string);
+    }
+    std::wstring text;
+    if (FAILED(hr = ResultOf(reader.Get(), operation, result, &text)))
+        return Raise(exception, hr,
+                     L"The result of " + operation.name + L" is not a valid " + operation.result.typeName + L": \"" +
+                         text + L"\"");
+    return S_OK;
+}
+
+}  // namespace nvx::soaptk

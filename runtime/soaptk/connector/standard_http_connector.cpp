@@ -1,0 +1,214 @@
+#include "runtime/soaptk/connector/standard_http_connector.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "base/common/bstr.h"
+#include "base/common/com_boundary.h"
+#include "runtime/soaptk/stream/stream_io.h"
+#include "base/common/text.h"
+#include "base/common/variant.h"
+#include "runtime/soaptk/connector/basic_credentials.h"
+#include "runtime/soaptk/connector/content_decoding.h"
+
+namespace nvx::soaptk {
+namespace {
+
+constexpr wchar_t kContentTypeHeader[] = L"Content-Type: text/xml; charset=utf-8\r\n";
+constexpr wchar_t kSoapActionHeader[] = L"SOAPAction: ";
+constexpr wchar_t kAcceptEncodingHeader[] = L"Accept-Encoding: ";
+constexpr wchar_t kCrLf[] = L"\r\n";
+constexpr wchar_t kPost[] = L"POST";
+constexpr wchar_t kEndPointUrlProperty[] = L"EndPointURL";
+constexpr wchar_t kSoapActionProperty[] = L"SoapAction";
+
+HRESULT NewMemoryStream(ComPtr<IStream>* stream)
+{
+    return CreateStreamOnHGlobal(nullptr, TRUE, stream->ReleaseAndGetAddressOf());
+}
+
+// A stream holding `bytes`, positioned at their start.
+HRESULT MemoryStreamWith(const std::vector<char>& bytes, ComPtr<IStream>* stream)
+{
+    ComPtr<IStream> created;
+    HRESULT hr = NewMemoryStream(&created);
+    if (FAILED(hr)) return hr;
+    if (FAILED(hr = WriteAll(created.Get(), std::string_view(bytes.data(), bytes.size())))) return hr;
+    if (FAILED(hr = created->Seek({}, STREAM_SEEK_SET, nullptr))) return hr;
+    *stream = std::move(created);
+    return S_OK;
+}
+
+// The whole request, wherever the writer left the stream's position.
+HRESULT RequestBody(IStream* input, std::vector<char>* body)
+{
+    const HRESULT hr = input->Seek({}, STREAM_SEEK_SET, nullptr);
+    return FAILED(hr) ? hr : ReadToEnd(input, kMaxMessageSize, body);
+}
+
+// SOAP 1.1 wants the action quoted; an action given with its quotes keeps them.
+std::wstring QuotedAction(const std::wstring& action)
+{
+    if (action.size() >= 2 && action.front() == L'"' && action.back() == L'"') return action;
+    return L"\"" + action + L"\"";
+}
+
+HRESULT SetTextProperty(ConnectorProperties& properties, const wchar_t* name, BSTR text)
+{
+    Variant value;
+    value->vt = VT_BSTR;
+    value->bstrVal = Bstr::CopyOf(text).Detach();
+    return properties.Set(name, *value);
+}
+
+}  // namespace
+
+std::span<const com::InterfaceEntry<HttpConnector>> HttpConnector::Interfaces()
+{
+    static const com::InterfaceEntry<HttpConnector> table[] = {
+        {&IID_ISoapConnector, &com::ViewAs<HttpConnector, ISoapConnector>},
+        {&IID_IDispatch, &com::ViewAs<HttpConnector, ISoapConnector>},
+    };
+    return table;
+}
+
+HRESULT HttpConnector::StartMessage()
+{
+    ComPtr<IStream> input;
+    ComPtr<IStream> output;
+    HRESULT hr = NewMemoryStream(&input);
+    if (FAILED(hr) || FAILED(hr = NewMemoryStream(&output))) return hr;
+    input_ = std::move(input);
+    output_ = std::move(output);
+    return S_OK;
+}
+
+std::wstring HttpConnector::RequestHeaders() const
+{
+    std::wstring headers;
+    if (properties_.RequestMethod() == kPost) {
+        headers += kContentTypeHeader;
+        headers += kSoapActionHeader + QuotedAction(properties_.SoapAction()) + kCrLf;
+    }
+    if (!properties_.AcceptEncoding().empty()) headers += kAcceptEncodingHeader + properties_.AcceptEncoding() + kCrLf;
+    if (!properties_.AuthUser().empty())
+        headers += BasicAuthorizationHeader(properties_.AuthUser(), properties_.AuthPassword());
+    return headers;
+}
+
+// One session per thread and proxy, shared by the connectors of that thread:
+// a caller makes a connector for every call, and opening a WinHTTP session
+// each time costs more than the rest of a loopback exchange.
+WinHttpSession& HttpConnector::Session()
+{
+    thread_local std::map<std::wstring, WinHttpSession> sessions;
+    const std::wstring proxy = properties_.Proxy();
+    return sessions.try_emplace(proxy, proxy).first->second;
+}
+
+HRESULT HttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
+{
+    const std::wstring headers = RequestHeaders();
+    const HttpRequest request{properties_.EndPointUrl(), properties_.RequestMethod(), headers,
+                              properties_.RequestMethod() == kPost ? body : std::string_view(),
+                              properties_.TimeoutMs()};
+    const HRESULT hr = Session().Exchange(request, answer);
+    return FAILED(hr) ? hr : DecodeContent(answer->contentEncoding, &answer->body);
+}
+
+IFACEMETHODIMP HttpConnector::get_InputStream(IStream** stream)
+{
+    if (!stream) return E_POINTER;
+    *stream = nullptr;
+    return ComBoundary([&]() -> HRESULT {
+        if (!input_) {
+            const HRESULT hr = StartMessage();
+            if (FAILED(hr)) return hr;
+        }
+        *stream = ComPtr<IStream>(input_).Detach();
+        return S_OK;
+    });
+}
+
+IFACEMETHODIMP HttpConnector::get_OutputStream(IStream** stream)
+{
+    if (!stream) return E_POINTER;
+    *stream = nullptr;
+    return ComBoundary([&]() -> HRESULT {
+        if (!output_) {
+            const HRESULT hr = StartMessage();
+            if (FAILED(hr)) return hr;
+        }
+        *stream = ComPtr<IStream>(output_).Detach();
+        return S_OK;
+    });
+}
+
+IFACEMETHODIMP HttpConnector::get_Property(BSTR name, VARIANT* value)
+{
+    if (!value) return E_POINTER;
+    VariantInit(value);
+    return ComBoundary([&] { return properties_.Get(ViewOf(name), value); });
+}
+
+IFACEMETHODIMP HttpConnector::put_Property(BSTR name, VARIANT value)
+{
+    return ComBoundary([&] { return properties_.Set(ViewOf(name), value); });
+}
+
+// The port's address becomes the endpoint.
+IFACEMETHODIMP HttpConnector::ConnectWSDL(IWSDLPort* port)
+{
+    if (!port) return E_INVALIDARG;
+    return ComBoundary([&]() -> HRESULT {
+        Bstr address;
+        const HRESULT hr = port->get_address(address.Put());
+        return FAILED(hr) ? hr : SetTextProperty(properties_, kEndPointUrlProperty, address.Get());
+    });
+}
+
+// Every message opens its own connection when it is sent.
+IFACEMETHODIMP HttpConnector::Connect() { return S_OK; }
+
+IFACEMETHODIMP HttpConnector::BeginMessageWSDL(IWSDLOperation* operation)
+{
+    if (!operation) return E_INVALIDARG;
+    return ComBoundary([&]() -> HRESULT {
+        Bstr action;
+        HRESULT hr = operation->get_soapAction(action.Put());
+        if (FAILED(hr) || FAILED(hr = SetTextProperty(properties_, kSoapActionProperty, action.Get()))) return hr;
+        return StartMessage();
+    });
+}
+
+// Whatever the HTTP status, a completed exchange leaves the answer readable
+// (a SOAP fault comes with status 500); a failed one leaves it empty.
+IFACEMETHODIMP HttpConnector::EndMessage()
+{
+    return ComBoundary([&]() -> HRESULT {
+        std::vector<char> body;
+        HRESULT hr = input_ ? RequestBody(input_.Get(), &body) : S_OK;
+        if (FAILED(hr)) return hr;
+        HttpAnswer answer;
+        hr = Exchange(std::string_view(body.data(), body.size()), &answer);
+        ComPtr<IStream> output;
+        const HRESULT streamed =
+            FAILED(hr) ? NewMemoryStream(&output) : MemoryStreamWith(answer.body, &output);
+        if (FAILED(streamed)) return streamed;
+        output_ = std::move(output);
+        return hr;
+    });
+}
+
+IFACEMETHODIMP HttpConnector::Reset()
+{
+    return ComBoundary([&] { return StartMessage(); });
+}
+
+IFACEMETHODIMP HttpConnector::BeginMessage()
+{
+    return ComBoundary([&] { return StartMessage(); });
+}
+
+}  // namespace nvx::soaptk

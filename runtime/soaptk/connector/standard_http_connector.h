@@ -1,0 +1,48 @@
+#pragma once
+// HttpConnector: the toolkit's standard connector. It carries one SOAP request
+// to its endpoint over HTTP (WinHTTP) and holds the answer for the reader.
+#include <windows.h>
+
+#include <span>
+
+#include "base/common/com_ptr.h"
+#include "base/comframe/dispatch.h"
+#include "base/comframe/object.h"
+#include "runtime/soaptk/connector/connector_properties.h"
+#include "runtime/soaptk/connector/winhttp_session.h"
+#include "mssoap.h"
+
+namespace nvx::soaptk {
+
+class HttpConnector : public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
+                      public com::ObjectRoot<HttpConnector> {
+public:
+    using PrimaryInterface = ISoapConnector;
+    static std::span<const com::InterfaceEntry<HttpConnector>> Interfaces();
+
+    virtual ~HttpConnector() = default;
+
+    IFACEMETHODIMP get_InputStream(IStream** stream) override;
+    IFACEMETHODIMP get_OutputStream(IStream** stream) override;
+    IFACEMETHODIMP get_Property(BSTR name, VARIANT* value) override;
+    IFACEMETHODIMP put_Property(BSTR name, VARIANT value) override;
+    IFACEMETHODIMP ConnectWSDL(IWSDLPort* port) override;
+    IFACEMETHODIMP Connect() override;
+    IFACEMETHODIMP BeginMessageWSDL(IWSDLOperation* operation) override;
+    IFACEMETHODIMP EndMessage() override;
+    IFACEMETHODIMP Reset() override;
+    IFACEMETHODIMP BeginMessage() override;
+
+private:
+    // A new empty request stream and an empty answer.
+    HRESULT StartMessage();
+    HRESULT Exchange(std::string_view body, HttpAnswer* answer);
+    std::wstring RequestHeaders() const;
+    WinHttpSession& Session();
+
+    ConnectorProperties properties_;
+    ComPtr<IStream> input_;
+    ComPtr<IStream> output_;
+};
+
+}  // namespace nvx::soaptk

@@ -1,0 +1,155 @@
+#include "src/wsdl/nvx_wsdl_reader.h"
+
+#include <string>
+
+#include "base/common/activation.h"
+#include "base/common/bstr.h"
+#include "base/common/com_boundary.h"
+#include "base/common/text.h"
+#include "base/toolkit/text_property.h"
+#include "base/common/variant.h"
+#include "src/wsdl/wsdl_cache.h"
+
+namespace nvx::wsdl {
+namespace {
+
+void SetTextProperty(ISoapConnector* connector, const wchar_t* name, std::wstring_view value)
+{
+    PutTextProperty(connector, &ISoapConnector::put_Property, name, value);
+}
+
+}  // namespace
+
+std::span<const com::InterfaceEntry<WsdlReader>> WsdlReader::Interfaces()
+{
+    static const com::InterfaceEntry<WsdlReader> table[] = {
+        {&IID_INvxWSDLReader, &com::ViewAs<WsdlReader, INvxWSDLReader>},
+        {&IID_IDispatch, &com::ViewAs<WsdlReader, INvxWSDLReader>},
+        {&IID_IWSDLReader, &com::ViewAs<WsdlReader, IWSDLReader>},
+        {&IID_IEnumWSDLService, &com::ViewAs<WsdlReader, IEnumWSDLService>},
+    };
+    return table;
+}
+
+WsdlReader::~WsdlReader()
+{
+    innerReader_.Reset();
+    soapReader_.Reset();
+}
+
+IFACEMETHODIMP WsdlReader::put_Compression(_HTTPCOMPRESSION_ value)
+{
+    compression_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP WsdlReader::put_Timeout(long value)
+{
+    timeout_ = value;
+    return S_OK;
+}
+
+IFACEMETHODIMP WsdlReader::Load(BSTR wsdlLocation, BSTR)
+{
+    return ComBoundary([&]() -> HRESULT {
+        ComPtr<ISoapConnector> connector;
+        if (FAILED(ActivateRunning(CLSID_NvxHTTPConnector, connector))) return S_OK;
+        ConfigureConnector(connector.Get(), wsdlLocation);
+        connector->BeginMessage();
+        connector->EndMessage();
+
+        soapReader_.Reset();
+        if (FAILED(ActivateRunning(CLSID_SoapReader, soapReader_))) return S_OK;
+        {
+            ComPtr<IStream> response;
+            connector->get_OutputStream(&response);
+            Variant source;
+            V_VT(source.Get()) = VT_UNKNOWN;
+            V_UNKNOWN(source.Get()) = response.Detach();
+            VARIANT_BOOL loaded = VARIANT_FALSE;
+            soapReader_->Load(*source, nullptr, &loaded);
+        }
+
+        Bstr wsdl;
+        ComPtr<INvxHTTPConnector> own;
+        if (SUCCEEDED(connector.As(&own))) own->get_XMLResponse(wsdl.Put());
+
+        // One cache file serves every reader in every process: writing it and
+        // loading the toolkit's reader from it are one step under a mutex.
+        WsdlCacheLock cacheLock;
+        if (!WriteCacheFile(wsdl.View())) return S_OK;
+        ComPtr<IWSDLReader> inner;
+        if (SUCCEEDED(ActivateRunning(CLSID_WSDLReader, inner))) {
+            Bstr cachePath(kCacheFile);
+            Bstr noWsml(L"");
+            inner->Load(cachePath.Get(), noWsml.Get());
+            innerReader_ = inner;
+        }
+        return S_OK;
+    });
+}
+
+void WsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
+{
+    if (timeout_ != -1) SetTextProperty(connector, L"Timeout", std::to_wstring(timeout_));
+    if (compression_ == GZip) SetTextProperty(connector, L"Accept-Encoding", L"gzip, deflate");
+    ComPtr<INvxHTTPConnector> own;
+    if (SUCCEEDED(connector->QueryInterface(IID_INvxHTTPConnector, reinterpret_cast<void**>(own.GetAddressOf())))) {
+        Bstr get(L"GET");
+        own->put_Request(get.Get());
+    }
+    SetTextProperty(connector, L"EndPointURL", ViewOf(wsdlLocation));
+}
+
+IFACEMETHODIMP WsdlReader::GetSoapServices(IEnumWSDLService** services)
+{
+    if (!services) return E_POINTER;
+    if (!innerReader_) return E_NOTIMPL;
+    return innerReader_->GetSoapServices(services);
+}
+
+IFACEMETHODIMP WsdlReader::ParseRequest(ISoapReader*, IWSDLPort** port, IWSDLOperation** operation)
+{
+    if (!port || !operation) return E_POINTER;
+    return E_NOTIMPL;
+}
+
+IFACEMETHODIMP WsdlReader::setProperty(BSTR, VARIANT) { return E_NOTIMPL; }
+
+IFACEMETHODIMP WsdlReader::Next(long, IWSDLService** service, long* fetched)
+{
+    if (!service) return E_POINTER;
+    *service = nullptr;
+    if (fetched) *fetched = 0;
+    if (cursor_ >= serviceList_.size()) return S_OK;
+    serviceList_[cursor_++].CopyTo(service);
+    if (fetched) *fetched = 1;
+    return S_OK;
+}
+
+IFACEMETHODIMP WsdlReader::Skip(long count)
+{
+    for (long i = 0; i < count && cursor_ < serviceList_.size(); ++i) ++cursor_;
+    return S_OK;
+}
+
+IFACEMETHODIMP WsdlReader::Reset()
+{
+    cursor_ = 0;
+    return S_OK;
+}
+
+IFACEMETHODIMP WsdlReader::Clone(IEnumWSDLService** clone) { return clone ? E_NOTIMPL : E_POINTER; }
+
+IFACEMETHODIMP WsdlReader::Find(BSTR name, IWSDLService** service)
+{
+    if (!service) return E_POINTER;
+    *service = nullptr;
+    return ComBoundary([&]() -> HRESULT {
+        const auto found = serviceMap_.find(AnsiFromWide(ViewOf(name)));
+        if (found == serviceMap_.end()) return E_FAIL;
+        return found->second.CopyTo(service);
+    });
+}
+
+}  // namespace nvx::wsdl

@@ -1,24 +1,16 @@
 #pragma once
-// Setting a named property of a toolkit object (a connector's Property, a SOAP
-// client's ConnectorProperty) to a text: the value travels as a VT_BSTR.
+// Setting a named property of a toolkit object to a text: a connector's
+// Property, a SOAP client's ConnectorProperty. The value travels as a VT_BSTR.
 #include <windows.h>
 #include <oleauto.h>
 
 #include <string_view>
 
-#include "base/common/bstr.h"
-#include "base/common/variant.h"
+#include "mssoap.h"
 
-namespace nvx {
+namespace nvx::toolkit {
 
-template <class Object, class Setter>
-HRESULT PutTextProperty(Object* object, Setter setter, std::wstring_view name, std::wstring_view value)
-{
-    const Bstr propertyName(name);
-    Variant text;
-    V_VT(text.Get()) = VT_BSTR;
-    V_BSTR(text.Get()) = Bstr(value).Detach();
-    return (object->*setter)(propertyName.Get(), *text);
-}
+HRESULT SetTextProperty(ISoapConnector* connector, std::wstring_view name, std::wstring_view value);
+HRESULT SetTextProperty(ISOAPClient* client, std::wstring_view name, std::wstring_view value);
 
-}  // namespace nvx
+}  // namespace nvx::toolkit

@@ -6,8 +6,11 @@
 
 namespace nvx::facade {
 
-// A caller whose Timeout is this has none set.
-constexpr long kTimeoutNotSet = -1;
+// A caller (or WSDL reader) whose Timeout is this has none set.
+inline constexpr long kTimeoutNotSet = -1;
+
+// The codings a caller asks for when its Compression is GZip.
+inline constexpr wchar_t kCompressedAnswers[] = L"gzip, deflate";
 
 struct CallSettings {
     BSTR nameSpace;  // may be null

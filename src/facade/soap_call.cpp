@@ -7,7 +7,9 @@
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
+#include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
+#include "base/toolkit/toolkit_library.h"
 #include "base/common/variant.h"
 #include "src/facade/error_report.h"
 #include "src/facade/soap_envelope.h"
@@ -18,9 +20,6 @@
 namespace nvx::facade {
 namespace {
 
-constexpr char kToolkitLibrary[] = "mssoap1.dll";
-constexpr wchar_t kCompressedAnswers[] = L"gzip, deflate";
-
 // A failed step of a call: the text it reports.
 struct CallFailure {
     const char* message;
@@ -30,27 +29,24 @@ template <class Interface>
 ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
 {
     ComPtr<Interface> object;
-    if (FAILED(CreateFromLibrary(kToolkitLibrary, clsid, __uuidof(Interface),
+    if (FAILED(CreateFromLibrary(toolkit::kToolkitLibrary, clsid, __uuidof(Interface),
                                  reinterpret_cast<void**>(object.GetAddressOf()))) ||
         !object)
         throw CallFailure{failure};
     return object;
 }
 
-void SetProperty(ISoapConnector* connector, const wchar_t* name, std::wstring_view value)
-{
-    PutTextProperty(connector, &ISoapConnector::put_Property, name, value);
-}
-
 void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl,
                             BSTR webMethod)
 {
-    if (settings.compression == GZip) SetProperty(connector, L"Accept-Encoding", kCompressedAnswers);
-    SetProperty(connector, L"EndPointURL", ViewOf(endPointUrl));
-    if (settings.timeout != kTimeoutNotSet) SetProperty(connector, L"Timeout", std::to_wstring(settings.timeout));
+    using toolkit::SetTextProperty;
+    if (settings.compression == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, kCompressedAnswers);
+    SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(endPointUrl));
+    if (settings.timeout != kTimeoutNotSet)
+        SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(settings.timeout));
     Bstr action;
     action.Reset(SoapAction(settings.nameSpace, webMethod));
-    SetProperty(connector, L"SoapAction", action.View());
+    SetTextProperty(connector, toolkit::kSoapAction, action.View());
 }
 
 ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,

@@ -13,8 +13,8 @@ namespace {
 
 ClassEntry g_classes[] = {
     {&CLSID_ComWebSvc, IDR_COMWEBSVC, &CreateInstance<facade::ComWebSvc>},
-    {&CLSID_NvxHTTPConnector, IDR_NVXHTTPCONNECTOR, &CreateInstance<transport::HttpConnector>},
-    {&CLSID_NvxWSDLReader, IDR_NVXWSDLREADER, &CreateInstance<wsdl::WsdlReader>},
+    {&CLSID_NvxHTTPConnector, IDR_NVXHTTPCONNECTOR, &CreateInstance<transport::NvxHttpConnector>},
+    {&CLSID_NvxWSDLReader, IDR_NVXWSDLREADER, &CreateInstance<wsdl::NvxWsdlReader>},
     {&CLSID_NvxUBlockStream, IDR_NVXUBLOCKSTREAM, &CreateInstance<transport::UBlockStream>},
 };
 

@@ -2,7 +2,7 @@
 
 namespace nvx::transport {
 
-ConnectorProperties::ConnectorProperties()
+HeaderPropertyTable::HeaderPropertyTable()
     : table_{
           {"Accept-Encoding", ""},
           {"AuthPassword", ""},
@@ -24,13 +24,13 @@ ConnectorProperties::ConnectorProperties()
 {
 }
 
-const std::string* ConnectorProperties::Find(const std::string& name) const
+const std::string* HeaderPropertyTable::Find(const std::string& name) const
 {
     const auto found = table_.find(name);
     return found == table_.end() ? nullptr : &found->second;
 }
 
-bool ConnectorProperties::Set(const std::string& name, std::string value)
+bool HeaderPropertyTable::Set(const std::string& name, std::string value)
 {
     const auto found = table_.find(name);
     if (found == table_.end()) return false;
@@ -38,7 +38,7 @@ bool ConnectorProperties::Set(const std::string& name, std::string value)
     return true;
 }
 
-std::string ConnectorProperties::HeaderLines() const
+std::string HeaderPropertyTable::HeaderLines() const
 {
     std::string lines;
     for (const auto& [name, value] : table_) {

@@ -7,9 +7,9 @@
 
 namespace nvx::transport {
 
-class ConnectorProperties {
+class HeaderPropertyTable {
 public:
-    ConnectorProperties();
+    HeaderPropertyTable();
 
     // Exact, case-sensitive lookups; null / false for a name not in the table.
     const std::string* Find(const std::string& name) const;

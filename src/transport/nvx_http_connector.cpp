@@ -5,14 +5,15 @@
 #include "base/common/variant.h"
 #include "base/comframe/class_factory.h"
 #include "base/http/url.h"
+#include "base/toolkit/connector_property_names.h"
+#include "src/transport/ublock_stream.h"
 
 namespace nvx::transport {
 namespace {
 
-constexpr wchar_t kEndPointUrl[] = L"EndPointURL";
 constexpr char kHostProperty[] = "Host";
 
-bool IsEndPointName(BSTR name) { return ViewOf(name) == kEndPointUrl; }
+bool IsEndPointName(BSTR name) { return ViewOf(name) == toolkit::kEndPointUrl; }
 
 // A property value as text; values other than strings are converted.
 HRESULT ValueText(const VARIANT& value, std::wstring* text)
@@ -37,12 +38,12 @@ HRESULT ReturnStream(INvxUBlockStream* stream, IStream** out)
 
 }  // namespace
 
-std::span<const com::InterfaceEntry<HttpConnector>> HttpConnector::Interfaces()
+std::span<const com::InterfaceEntry<NvxHttpConnector>> NvxHttpConnector::Interfaces()
 {
-    static const com::InterfaceEntry<HttpConnector> table[] = {
-        {&IID_INvxHTTPConnector, &com::ViewAs<HttpConnector, INvxHTTPConnector>},
-        {&IID_IDispatch, &com::ViewAs<HttpConnector, INvxHTTPConnector>},
-        {&IID_ISoapConnector, &com::ViewAs<HttpConnector, ISoapConnector>},
+    static const com::InterfaceEntry<NvxHttpConnector> table[] = {
+        {&IID_INvxHTTPConnector, &com::ViewAs<NvxHttpConnector, INvxHTTPConnector>},
+        {&IID_IDispatch, &com::ViewAs<NvxHttpConnector, INvxHTTPConnector>},
+        {&IID_ISoapConnector, &com::ViewAs<NvxHttpConnector, ISoapConnector>},
     };
     return table;
 }
@@ -50,7 +51,7 @@ std::span<const com::InterfaceEntry<HttpConnector>> HttpConnector::Interfaces()
 // The stream class lives in this module: its own class object makes it,
 // without a trip through the registry. Without a stream (its creation failed)
 // the members that need one say so.
-HttpConnector::HttpConnector()
+NvxHttpConnector::NvxHttpConnector()
 {
     ComPtr<IClassFactory> factory;
     if (SUCCEEDED(com::GetClassObject(CLSID_NvxUBlockStream, IID_IClassFactory,
@@ -58,14 +59,14 @@ HttpConnector::HttpConnector()
         factory->CreateInstance(nullptr, IID_INvxUBlockStream, reinterpret_cast<void**>(stream_.GetAddressOf()));
 }
 
-IFACEMETHODIMP HttpConnector::get_XMLResponse(BSTR* text)
+IFACEMETHODIMP NvxHttpConnector::get_XMLResponse(BSTR* text)
 {
     if (!text) return E_POINTER;
     if (!stream_) return E_FAIL;
     return stream_->get_NXCommBuffer(text);
 }
 
-IFACEMETHODIMP HttpConnector::put_Request(BSTR method)
+IFACEMETHODIMP NvxHttpConnector::put_Request(BSTR method)
 {
     const std::wstring_view requested = ViewOf(method);
     if (requested != L"POST" && requested != L"GET") return E_FAIL;
@@ -75,10 +76,10 @@ IFACEMETHODIMP HttpConnector::put_Request(BSTR method)
     });
 }
 
-IFACEMETHODIMP HttpConnector::get_InputStream(IStream** stream) { return ReturnStream(stream_.Get(), stream); }
-IFACEMETHODIMP HttpConnector::get_OutputStream(IStream** stream) { return ReturnStream(stream_.Get(), stream); }
+IFACEMETHODIMP NvxHttpConnector::get_InputStream(IStream** stream) { return ReturnStream(stream_.Get(), stream); }
+IFACEMETHODIMP NvxHttpConnector::get_OutputStream(IStream** stream) { return ReturnStream(stream_.Get(), stream); }
 
-IFACEMETHODIMP HttpConnector::get_Property(BSTR name, VARIANT* value)
+IFACEMETHODIMP NvxHttpConnector::get_Property(BSTR name, VARIANT* value)
 {
     if (!value) return E_POINTER;
     VariantInit(value);
@@ -97,7 +98,7 @@ IFACEMETHODIMP HttpConnector::get_Property(BSTR name, VARIANT* value)
     });
 }
 
-IFACEMETHODIMP HttpConnector::put_Property(BSTR name, VARIANT value)
+IFACEMETHODIMP NvxHttpConnector::put_Property(BSTR name, VARIANT value)
 {
     return ComBoundary([&]() -> HRESULT {
         std::wstring text;
@@ -112,46 +113,46 @@ IFACEMETHODIMP HttpConnector::put_Property(BSTR name, VARIANT value)
     });
 }
 
-IFACEMETHODIMP HttpConnector::ConnectWSDL(IWSDLPort*) { return E_NOTIMPL; }
-IFACEMETHODIMP HttpConnector::Connect() { return E_NOTIMPL; }
-IFACEMETHODIMP HttpConnector::BeginMessageWSDL(IWSDLOperation*) { return E_NOTIMPL; }
-IFACEMETHODIMP HttpConnector::Reset() { return E_NOTIMPL; }
+IFACEMETHODIMP NvxHttpConnector::ConnectWSDL(IWSDLPort*) { return E_NOTIMPL; }
+IFACEMETHODIMP NvxHttpConnector::Connect() { return E_NOTIMPL; }
+IFACEMETHODIMP NvxHttpConnector::BeginMessageWSDL(IWSDLOperation*) { return E_NOTIMPL; }
+IFACEMETHODIMP NvxHttpConnector::Reset() { return E_NOTIMPL; }
 
-IFACEMETHODIMP HttpConnector::EndMessage()
+IFACEMETHODIMP NvxHttpConnector::EndMessage()
 {
     if (!stream_) return E_POINTER;
     stream_->Commit(STGC_DEFAULT);
     return S_OK;
 }
 
-HRESULT HttpConnector::PropertyText(const wchar_t* name, VARIANT* value)
+HRESULT NvxHttpConnector::PropertyText(const wchar_t* name, VARIANT* value)
 {
     const Bstr propertyName(name);
     return get_Property(propertyName.Get(), value);
 }
 
 // Writes the request head into the stream and sets it aside.
-IFACEMETHODIMP HttpConnector::BeginMessage()
+IFACEMETHODIMP NvxHttpConnector::BeginMessage()
 {
     return ComBoundary([&]() -> HRESULT {
         const std::string headerLines = properties_.HeaderLines();
         if (!stream_ || headerLines.empty()) return E_FAIL;
 
         Variant endPoint;
-        PropertyText(kEndPointUrl, endPoint.Get());
+        PropertyText(toolkit::kEndPointUrl, endPoint.Get());
         const std::string url = V_VT(endPoint.Get()) == VT_BSTR ? AnsiFromWide(ViewOf(V_BSTR(endPoint.Get()))) : "";
         const std::string head =
             AnsiFromWide(method_.View()) + " " + http::PathFromUrl(url) + " HTTP/1.1\r\n" + headerLines;
 
         Variant timeout;
-        if (SUCCEEDED(PropertyText(L"Timeout", timeout.Get())) &&
+        if (SUCCEEDED(PropertyText(toolkit::kTimeout, timeout.Get())) &&
             SUCCEEDED(VariantChangeType(timeout.Get(), timeout.Get(), 0, VT_I4)))
             stream_->put_Timeout(V_I4(timeout.Get()));
 
         ULONG written = 0;
         stream_->Write(head.data(), static_cast<ULONG>(head.size()), &written);
         if (written != head.size()) return E_FAIL;
-        stream_->Commit(999);
+        stream_->Commit(UBlockStream::kCommitHead);
         return S_OK;
     });
 }

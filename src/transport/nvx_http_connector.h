@@ -18,15 +18,15 @@
 
 namespace nvx::transport {
 
-class HttpConnector : public com::DispatchImpl<INvxHTTPConnector, &LIBID_NVXWEBSVCLib>,
+class NvxHttpConnector : public com::DispatchImpl<INvxHTTPConnector, &LIBID_NVXWEBSVCLib>,
                       public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
-                      public com::ObjectRoot<HttpConnector> {
+                      public com::ObjectRoot<NvxHttpConnector> {
 public:
     using PrimaryInterface = INvxHTTPConnector;
-    static std::span<const com::InterfaceEntry<HttpConnector>> Interfaces();
+    static std::span<const com::InterfaceEntry<NvxHttpConnector>> Interfaces();
 
-    HttpConnector();
-    virtual ~HttpConnector() = default;
+    NvxHttpConnector();
+    virtual ~NvxHttpConnector() = default;
 
     // INvxHTTPConnector
     IFACEMETHODIMP get_XMLResponse(BSTR* text) override;
@@ -48,7 +48,7 @@ private:
     // Reads a property through the interface, as callers see it.
     HRESULT PropertyText(const wchar_t* name, VARIANT* value);
 
-    ConnectorProperties properties_;
+    HeaderPropertyTable properties_;
     ComPtr<INvxUBlockStream> stream_;
     Bstr endPointUrl_;
     Bstr method_{L"POST"};

@@ -38,10 +38,11 @@ public:
     IFACEMETHODIMP put_Timeout(long milliseconds) override;
     IFACEMETHODIMP get_NXCommBufferWithHTTPHeader(BSTR* text) override;
 
-private:
-    // Commit's private flag: what was written so far is the HTTP head.
+    // Commit's private flag, used by the connector: what was written so far
+    // is the HTTP head.
     static constexpr DWORD kCommitHead = 999;
 
+private:
     GatewayExchange exchange_;
     ULONG readPosition_ = 0;
 };

@@ -5,7 +5,9 @@
 #include "base/common/activation.h"
 #include "base/common/bstr.h"
 #include "base/common/text.h"
+#include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
+#include "base/toolkit/toolkit_library.h"
 #include "base/common/variant.h"
 #include "nx_loader.h"
 #include "src/wsdl/table_result.h"
@@ -14,7 +16,6 @@ namespace nvx::wsdl {
 namespace {
 
 constexpr char kWsdlSuffix[] = "?WSDL";
-constexpr char kToolkitLibrary[] = "mssoap1.dll";
 constexpr wchar_t kDefaultProxy[] = L"proxy.norvexa.com";
 constexpr wchar_t kDefaultProxyVariable[] = L"NVX_DEFAULT_PROXY";
 constexpr wchar_t kDefaultProxyPort[] = L"80";
@@ -31,15 +32,10 @@ HRESULT LoadModel(const std::wstring& location, ServiceModel* model)
     return SUCCEEDED(BuildServiceModel(reader.Get(), model)) ? S_OK : E_FAIL;
 }
 
-void SetConnectorProperty(ISOAPClient* client, const wchar_t* name, std::wstring_view value)
-{
-    PutTextProperty(client, &ISOAPClient::put_ConnectorProperty, name, value);
-}
-
 HRESULT CreateClient(const std::wstring& location, const OperationRecord& operation, bool useDefaultProxy,
                      ComPtr<ISOAPClient>* client)
 {
-    HRESULT hr = CreateFromLibrary(kToolkitLibrary, CLSID_SoapClient, IID_ISOAPClient,
+    HRESULT hr = CreateFromLibrary(toolkit::kToolkitLibrary, CLSID_SoapClient, IID_ISOAPClient,
                                    reinterpret_cast<void**>(client->GetAddressOf()));
     if (FAILED(hr)) return hr;
     const Bstr wsdl(location);
@@ -48,8 +44,8 @@ HRESULT CreateClient(const std::wstring& location, const OperationRecord& operat
     hr = (*client)->mssoapinit(wsdl.Get(), service.Get(), port.Get(), nullptr);
     if (FAILED(hr)) return hr;
     if (useDefaultProxy) {
-        SetConnectorProperty(client->Get(), L"ProxyServer", DefaultProxyHost());
-        SetConnectorProperty(client->Get(), L"ProxyPort", kDefaultProxyPort);
+        toolkit::SetTextProperty(client->Get(), toolkit::kProxyServer, DefaultProxyHost());
+        toolkit::SetTextProperty(client->Get(), toolkit::kProxyPort, kDefaultProxyPort);
     }
     return S_OK;
 }

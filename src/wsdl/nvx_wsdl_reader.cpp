@@ -6,50 +6,43 @@
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
+#include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
+#include "src/facade/settings.h"
 #include "base/common/variant.h"
 #include "src/wsdl/wsdl_cache.h"
 
 namespace nvx::wsdl {
-namespace {
-
-void SetTextProperty(ISoapConnector* connector, const wchar_t* name, std::wstring_view value)
+std::span<const com::InterfaceEntry<NvxWsdlReader>> NvxWsdlReader::Interfaces()
 {
-    PutTextProperty(connector, &ISoapConnector::put_Property, name, value);
-}
-
-}  // namespace
-
-std::span<const com::InterfaceEntry<WsdlReader>> WsdlReader::Interfaces()
-{
-    static const com::InterfaceEntry<WsdlReader> table[] = {
-        {&IID_INvxWSDLReader, &com::ViewAs<WsdlReader, INvxWSDLReader>},
-        {&IID_IDispatch, &com::ViewAs<WsdlReader, INvxWSDLReader>},
-        {&IID_IWSDLReader, &com::ViewAs<WsdlReader, IWSDLReader>},
-        {&IID_IEnumWSDLService, &com::ViewAs<WsdlReader, IEnumWSDLService>},
+    static const com::InterfaceEntry<NvxWsdlReader> table[] = {
+        {&IID_INvxWSDLReader, &com::ViewAs<NvxWsdlReader, INvxWSDLReader>},
+        {&IID_IDispatch, &com::ViewAs<NvxWsdlReader, INvxWSDLReader>},
+        {&IID_IWSDLReader, &com::ViewAs<NvxWsdlReader, IWSDLReader>},
+        {&IID_IEnumWSDLService, &com::ViewAs<NvxWsdlReader, IEnumWSDLService>},
     };
     return table;
 }
 
-WsdlReader::~WsdlReader()
+NvxWsdlReader::~NvxWsdlReader()
 {
     innerReader_.Reset();
     soapReader_.Reset();
 }
 
-IFACEMETHODIMP WsdlReader::put_Compression(_HTTPCOMPRESSION_ value)
+IFACEMETHODIMP NvxWsdlReader::put_Compression(_HTTPCOMPRESSION_ value)
 {
     compression_ = value;
     return S_OK;
 }
 
-IFACEMETHODIMP WsdlReader::put_Timeout(long value)
+IFACEMETHODIMP NvxWsdlReader::put_Timeout(long value)
 {
     timeout_ = value;
     return S_OK;
 }
 
-IFACEMETHODIMP WsdlReader::Load(BSTR wsdlLocation, BSTR)
+IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
 {
     return ComBoundary([&]() -> HRESULT {
         ComPtr<ISoapConnector> connector;
@@ -89,34 +82,35 @@ IFACEMETHODIMP WsdlReader::Load(BSTR wsdlLocation, BSTR)
     });
 }
 
-void WsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
+void NvxWsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
 {
-    if (timeout_ != -1) SetTextProperty(connector, L"Timeout", std::to_wstring(timeout_));
-    if (compression_ == GZip) SetTextProperty(connector, L"Accept-Encoding", L"gzip, deflate");
+    using toolkit::SetTextProperty;
+    if (timeout_ != facade::kTimeoutNotSet) SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(timeout_));
+    if (compression_ == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, facade::kCompressedAnswers);
     ComPtr<INvxHTTPConnector> own;
     if (SUCCEEDED(connector->QueryInterface(IID_INvxHTTPConnector, reinterpret_cast<void**>(own.GetAddressOf())))) {
         Bstr get(L"GET");
         own->put_Request(get.Get());
     }
-    SetTextProperty(connector, L"EndPointURL", ViewOf(wsdlLocation));
+    SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(wsdlLocation));
 }
 
-IFACEMETHODIMP WsdlReader::GetSoapServices(IEnumWSDLService** services)
+IFACEMETHODIMP NvxWsdlReader::GetSoapServices(IEnumWSDLService** services)
 {
     if (!services) return E_POINTER;
     if (!innerReader_) return E_NOTIMPL;
     return innerReader_->GetSoapServices(services);
 }
 
-IFACEMETHODIMP WsdlReader::ParseRequest(ISoapReader*, IWSDLPort** port, IWSDLOperation** operation)
+IFACEMETHODIMP NvxWsdlReader::ParseRequest(ISoapReader*, IWSDLPort** port, IWSDLOperation** operation)
 {
     if (!port || !operation) return E_POINTER;
     return E_NOTIMPL;
 }
 
-IFACEMETHODIMP WsdlReader::setProperty(BSTR, VARIANT) { return E_NOTIMPL; }
+IFACEMETHODIMP NvxWsdlReader::setProperty(BSTR, VARIANT) { return E_NOTIMPL; }
 
-IFACEMETHODIMP WsdlReader::Next(long, IWSDLService** service, long* fetched)
+IFACEMETHODIMP NvxWsdlReader::Next(long, IWSDLService** service, long* fetched)
 {
     if (!service) return E_POINTER;
     *service = nullptr;
@@ -127,21 +121,21 @@ IFACEMETHODIMP WsdlReader::Next(long, IWSDLService** service, long* fetched)
     return S_OK;
 }
 
-IFACEMETHODIMP WsdlReader::Skip(long count)
+IFACEMETHODIMP NvxWsdlReader::Skip(long count)
 {
     for (long i = 0; i < count && cursor_ < serviceList_.size(); ++i) ++cursor_;
     return S_OK;
 }
 
-IFACEMETHODIMP WsdlReader::Reset()
+IFACEMETHODIMP NvxWsdlReader::Reset()
 {
     cursor_ = 0;
     return S_OK;
 }
 
-IFACEMETHODIMP WsdlReader::Clone(IEnumWSDLService** clone) { return clone ? E_NOTIMPL : E_POINTER; }
+IFACEMETHODIMP NvxWsdlReader::Clone(IEnumWSDLService** clone) { return clone ? E_NOTIMPL : E_POINTER; }
 
-IFACEMETHODIMP WsdlReader::Find(BSTR name, IWSDLService** service)
+IFACEMETHODIMP NvxWsdlReader::Find(BSTR name, IWSDLService** service)
 {
     if (!service) return E_POINTER;
     *service = nullptr;

@@ -13,18 +13,19 @@
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
 #include "mssoap.h"
+#include "src/facade/settings.h"
 
 namespace nvx::wsdl {
 
-class WsdlReader : public com::DispatchImpl<INvxWSDLReader, &LIBID_NVXWEBSVCLib>,
+class NvxWsdlReader : public com::DispatchImpl<INvxWSDLReader, &LIBID_NVXWEBSVCLib>,
                    public IWSDLReader,
                    public IEnumWSDLService,
-                   public com::ObjectRoot<WsdlReader> {
+                   public com::ObjectRoot<NvxWsdlReader> {
 public:
     using PrimaryInterface = INvxWSDLReader;
-    static std::span<const com::InterfaceEntry<WsdlReader>> Interfaces();
+    static std::span<const com::InterfaceEntry<NvxWsdlReader>> Interfaces();
 
-    virtual ~WsdlReader();
+    virtual ~NvxWsdlReader();
 
     // INvxWSDLReader
     IFACEMETHODIMP put_Compression(_HTTPCOMPRESSION_ value) override;
@@ -51,7 +52,7 @@ private:
     size_t cursor_ = 0;
     ComPtr<ISoapReader> soapReader_;
     ComPtr<IWSDLReader> innerReader_;
-    long timeout_ = -1;
+    long timeout_ = facade::kTimeoutNotSet;
     _HTTPCOMPRESSION_ compression_ = None;
 };
 

@@ -12,13 +12,12 @@
 #include "base/comframe/object.h"
 #include "runtime/soaptk/reader/soap_reader.h"
 #include "runtime/soaptk/serializer/soap_serializer.h"
+#include "base/toolkit/connector_property_names.h"
 
 namespace nvx::soaptk {
 namespace {
 
 constexpr wchar_t kExceptionSource[] = L"SOAPClient";
-constexpr wchar_t kSoapActionProperty[] = L"SoapAction";
-constexpr wchar_t kEndPointUrlProperty[] = L"EndPointURL";
 
 // The system's words for a failure, WinHTTP's own included, and its code.
 std::wstring FailureText(HRESULT failure)
@@ -54,7 +53,7 @@ HRESULT Raise(EXCEPINFO* exception, HRESULT scode, const std::wstring& descripti
 std::wstring EndPointOf(ISoapConnector* connector)
 {
     Variant url;
-    if (FAILED(connector->get_Property(Bstr(kEndPointUrlProperty).Get(), url.Get())) || url->vt != VT_BSTR) return {};
+    if (FAILED(connector->get_Property(Bstr(toolkit::kEndPointUrl).Get(), url.Get())) || url->vt != VT_BSTR) return {};
     return std::wstring(url->bstrVal, SysStringLen(url->bstrVal));
 }
 
@@ -72,7 +71,7 @@ HRESULT SendRequest(ISoapConnector* connector, const OperationDescription& opera
     action->bstrVal = Bstr(operation.soapAction).Detach();
     ComPtr<ISoapSerializer> serializer;
     ComPtr<IStream> request;
-    HRESULT hr = connector->put_Property(Bstr(kSoapActionProperty).Get(), *action);
+    HRESULT hr = connector->put_Property(Bstr(toolkit::kSoapAction).Get(), *action);
     if (FAILED(hr) || FAILED(hr = connector->BeginMessage())) return hr;
     if (FAILED(hr = connector->get_InputStream(&request))) return hr;
     if (FAILED(hr = CreateToolkitObject<SoapSerializer>(serializer))) return hr;

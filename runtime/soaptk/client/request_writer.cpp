@@ -20,7 +20,7 @@ HRESULT WritePart(ISoapSerializer* serializer, const PartDescription& part, cons
     if (FAILED(hr)) return hr;
     switch (argument.kind) {
     case ArgumentValue::Kind::Nil:
-        hr = serializer->SoapAttribute(Bstr(L"nil").Get(), Bstr(kXsiNamespace).Get(), Bstr(L"true").Get(),
+        hr = serializer->SoapAttribute(Bstr(L"nil").Get(), Bstr(toolkit::kXsiNamespace).Get(), Bstr(L"true").Get(),
                                        Bstr(kXsiPrefix).Get());
         break;
     case ArgumentValue::Kind::Text: hr = serializer->writeString(Bstr(argument.text).Get()); break;
@@ -48,7 +48,7 @@ HRESULT WriteBodyContent(ISoapSerializer* serializer, const OperationDescription
 HRESULT WriteRequest(ISoapSerializer* serializer, const OperationDescription& operation,
                      const std::vector<ArgumentValue>& arguments)
 {
-    const Bstr encodingStyle = operation.encoded ? Bstr(kSoapEncodingNamespace) : Bstr();
+    const Bstr encodingStyle = operation.encoded ? Bstr(toolkit::kSoapEncodingNamespace) : Bstr();
     HRESULT hr = serializer->startEnvelope(Bstr(kEnvelopePrefix).Get(), encodingStyle.Get(), Bstr(kUtf8).Get());
     if (FAILED(hr) || FAILED(hr = serializer->startBody(nullptr))) return hr;
     if (FAILED(hr = WriteBodyContent(serializer, operation, arguments))) return hr;

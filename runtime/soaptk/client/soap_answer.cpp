@@ -51,7 +51,7 @@ bool IsNil(IXMLDOMElement* element)
     ComPtr<IXMLDOMNamedNodeMap> attributes;
     ComPtr<IXMLDOMNode> nil;
     if (FAILED(element->get_attributes(&attributes)) || !attributes ||
-        attributes->getQualifiedItem(Bstr(L"nil").Get(), Bstr(kXsiNamespace).Get(), &nil) != S_OK || !nil)
+        attributes->getQualifiedItem(Bstr(L"nil").Get(), Bstr(toolkit::kXsiNamespace).Get(), &nil) != S_OK || !nil)
         return false;
     Bstr value;
     return SUCCEEDED(nil->get_text(value.Put())) && (value.View() == L"true" || value.View() == L"1");

@@ -7,11 +7,11 @@
 #include "runtime/soaptk/connector/standard_http_connector.h"
 #include "runtime/soaptk/text/ignoring_case.h"
 #include "runtime/soaptk/wsdl/wsdl_source.h"
+#include "base/toolkit/connector_property_names.h"
 
 namespace nvx::soaptk {
 namespace {
 
-constexpr wchar_t kEndPointUrlProperty[] = L"EndPointURL";
 const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 
 HRESULT CopyText(const std::wstring& text, BSTR* out)
@@ -44,7 +44,7 @@ std::span<const com::InterfaceEntry<SoapClient>> SoapClient::Interfaces()
 HRESULT SoapClient::Connector(ComPtr<ISoapConnector>* connector)
 {
     if (!connector_) {
-        const HRESULT hr = com::CreateInstance<HttpConnector>(nullptr, IID_ISoapConnector,
+        const HRESULT hr = com::CreateInstance<StandardHttpConnector>(nullptr, IID_ISoapConnector,
                                                               reinterpret_cast<void**>(connector_.GetAddressOf()));
         if (FAILED(hr)) return hr;
     }
@@ -70,7 +70,7 @@ IFACEMETHODIMP SoapClient::mssoapinit(BSTR wsdl, BSTR service, BSTR port, BSTR)
         Variant address;
         address->vt = VT_BSTR;
         address->bstrVal = Bstr(pickedPort->address).Detach();
-        if (FAILED(hr = connector->put_Property(Bstr(kEndPointUrlProperty).Get(), *address))) return hr;
+        if (FAILED(hr = connector->put_Property(Bstr(toolkit::kEndPointUrl).Get(), *address))) return hr;
         description_ = std::move(description);
         port_ = pickedPort;
         return S_OK;

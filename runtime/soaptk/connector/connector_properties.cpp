@@ -6,14 +6,16 @@
 
 #include "base/common/bstr.h"
 #include "base/common/variant.h"
+#include "base/toolkit/connector_property_names.h"
 #include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {
 
 constexpr const wchar_t* kNames[] = {
-    L"EndPointURL", L"SoapAction", L"Timeout", L"ProxyServer", L"ProxyPort",
-    L"AuthUser",    L"AuthPassword", L"Accept-Encoding", L"RequestMethod",
+    toolkit::kEndPointUrl, toolkit::kSoapAction,   toolkit::kTimeout,        toolkit::kProxyServer,
+    toolkit::kProxyPort,   toolkit::kAuthUser,     toolkit::kAuthPassword,   toolkit::kAcceptEncoding,
+    toolkit::kRequestMethod,
 };
 constexpr wchar_t kDefaultTimeout[] = L"30000";
 constexpr DWORD kDefaultTimeoutMs = 30000;

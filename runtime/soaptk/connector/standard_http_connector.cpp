@@ -11,6 +11,7 @@
 #include "base/common/variant.h"
 #include "runtime/soaptk/connector/basic_credentials.h"
 #include "runtime/soaptk/connector/content_decoding.h"
+#include "base/toolkit/connector_property_names.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -20,8 +21,6 @@ constexpr wchar_t kSoapActionHeader[] = L"SOAPAction: ";
 constexpr wchar_t kAcceptEncodingHeader[] = L"Accept-Encoding: ";
 constexpr wchar_t kCrLf[] = L"\r\n";
 constexpr wchar_t kPost[] = L"POST";
-constexpr wchar_t kEndPointUrlProperty[] = L"EndPointURL";
-constexpr wchar_t kSoapActionProperty[] = L"SoapAction";
 
 HRESULT NewMemoryStream(ComPtr<IStream>* stream)
 {
@@ -64,16 +63,16 @@ HRESULT SetTextProperty(ConnectorProperties& properties, const wchar_t* name, BS
 
 }  // namespace
 
-std::span<const com::InterfaceEntry<HttpConnector>> HttpConnector::Interfaces()
+std::span<const com::InterfaceEntry<StandardHttpConnector>> StandardHttpConnector::Interfaces()
 {
-    static const com::InterfaceEntry<HttpConnector> table[] = {
-        {&IID_ISoapConnector, &com::ViewAs<HttpConnector, ISoapConnector>},
-        {&IID_IDispatch, &com::ViewAs<HttpConnector, ISoapConnector>},
+    static const com::InterfaceEntry<StandardHttpConnector> table[] = {
+        {&IID_ISoapConnector, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
+        {&IID_IDispatch, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
     };
     return table;
 }
 
-HRESULT HttpConnector::StartMessage()
+HRESULT StandardHttpConnector::StartMessage()
 {
     ComPtr<IStream> input;
     ComPtr<IStream> output;
@@ -84,7 +83,7 @@ HRESULT HttpConnector::StartMessage()
     return S_OK;
 }
 
-std::wstring HttpConnector::RequestHeaders() const
+std::wstring StandardHttpConnector::RequestHeaders() const
 {
     std::wstring headers;
     if (properties_.RequestMethod() == kPost) {
@@ -100,14 +99,14 @@ std::wstring HttpConnector::RequestHeaders() const
 // One session per thread and proxy, shared by the connectors of that thread:
 // a caller makes a connector for every call, and opening a WinHTTP session
 // each time costs more than the rest of a loopback exchange.
-WinHttpSession& HttpConnector::Session()
+WinHttpSession& StandardHttpConnector::Session()
 {
     thread_local std::map<std::wstring, WinHttpSession> sessions;
     const std::wstring proxy = properties_.Proxy();
     return sessions.try_emplace(proxy, proxy).first->second;
 }
 
-HRESULT HttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
+HRESULT StandardHttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
 {
     const std::wstring headers = RequestHeaders();
     const HttpRequest request{properties_.EndPointUrl(), properties_.RequestMethod(), headers,
@@ -117,7 +116,7 @@ HRESULT HttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
     return FAILED(hr) ? hr : DecodeContent(answer->contentEncoding, &answer->body);
 }
 
-IFACEMETHODIMP HttpConnector::get_InputStream(IStream** stream)
+IFACEMETHODIMP StandardHttpConnector::get_InputStream(IStream** stream)
 {
     if (!stream) return E_POINTER;
     *stream = nullptr;
@@ -131,7 +130,7 @@ IFACEMETHODIMP HttpConnector::get_InputStream(IStream** stream)
     });
 }
 
-IFACEMETHODIMP HttpConnector::get_OutputStream(IStream** stream)
+IFACEMETHODIMP StandardHttpConnector::get_OutputStream(IStream** stream)
 {
     if (!stream) return E_POINTER;
     *stream = nullptr;
@@ -145,46 +144,46 @@ IFACEMETHODIMP HttpConnector::get_OutputStream(IStream** stream)
     });
 }
 
-IFACEMETHODIMP HttpConnector::get_Property(BSTR name, VARIANT* value)
+IFACEMETHODIMP StandardHttpConnector::get_Property(BSTR name, VARIANT* value)
 {
     if (!value) return E_POINTER;
     VariantInit(value);
     return ComBoundary([&] { return properties_.Get(ViewOf(name), value); });
 }
 
-IFACEMETHODIMP HttpConnector::put_Property(BSTR name, VARIANT value)
+IFACEMETHODIMP StandardHttpConnector::put_Property(BSTR name, VARIANT value)
 {
     return ComBoundary([&] { return properties_.Set(ViewOf(name), value); });
 }
 
 // The port's address becomes the endpoint.
-IFACEMETHODIMP HttpConnector::ConnectWSDL(IWSDLPort* port)
+IFACEMETHODIMP StandardHttpConnector::ConnectWSDL(IWSDLPort* port)
 {
     if (!port) return E_INVALIDARG;
     return ComBoundary([&]() -> HRESULT {
         Bstr address;
         const HRESULT hr = port->get_address(address.Put());
-        return FAILED(hr) ? hr : SetTextProperty(properties_, kEndPointUrlProperty, address.Get());
+        return FAILED(hr) ? hr : SetTextProperty(properties_, toolkit::kEndPointUrl, address.Get());
     });
 }
 
 // Every message opens its own connection when it is sent.
-IFACEMETHODIMP HttpConnector::Connect() { return S_OK; }
+IFACEMETHODIMP StandardHttpConnector::Connect() { return S_OK; }
 
-IFACEMETHODIMP HttpConnector::BeginMessageWSDL(IWSDLOperation* operation)
+IFACEMETHODIMP StandardHttpConnector::BeginMessageWSDL(IWSDLOperation* operation)
 {
     if (!operation) return E_INVALIDARG;
     return ComBoundary([&]() -> HRESULT {
         Bstr action;
         HRESULT hr = operation->get_soapAction(action.Put());
-        if (FAILED(hr) || FAILED(hr = SetTextProperty(properties_, kSoapActionProperty, action.Get()))) return hr;
+        if (FAILED(hr) || FAILED(hr = SetTextProperty(properties_, toolkit::kSoapAction, action.Get()))) return hr;
         return StartMessage();
     });
 }
 
 // Whatever the HTTP status, a completed exchange leaves the answer readable
 // (a SOAP fault comes with status 500); a failed one leaves it empty.
-IFACEMETHODIMP HttpConnector::EndMessage()
+IFACEMETHODIMP StandardHttpConnector::EndMessage()
 {
     return ComBoundary([&]() -> HRESULT {
         std::vector<char> body;
@@ -201,12 +200,12 @@ IFACEMETHODIMP HttpConnector::EndMessage()
     });
 }
 
-IFACEMETHODIMP HttpConnector::Reset()
+IFACEMETHODIMP StandardHttpConnector::Reset()
 {
     return ComBoundary([&] { return StartMessage(); });
 }
 
-IFACEMETHODIMP HttpConnector::BeginMessage()
+IFACEMETHODIMP StandardHttpConnector::BeginMessage()
 {
     return ComBoundary([&] { return StartMessage(); });
 }

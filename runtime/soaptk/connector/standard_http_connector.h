@@ -1,5 +1,5 @@
 #pragma once
-// HttpConnector: the toolkit's standard connector. It carries one SOAP request
+// StandardHttpConnector: the toolkit's standard connector. It carries one SOAP request
 // to its endpoint over HTTP (WinHTTP) and holds the answer for the reader.
 #include <windows.h>
 
@@ -14,13 +14,13 @@
 
 namespace nvx::soaptk {
 
-class HttpConnector : public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
-                      public com::ObjectRoot<HttpConnector> {
+class StandardHttpConnector : public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
+                      public com::ObjectRoot<StandardHttpConnector> {
 public:
     using PrimaryInterface = ISoapConnector;
-    static std::span<const com::InterfaceEntry<HttpConnector>> Interfaces();
+    static std::span<const com::InterfaceEntry<StandardHttpConnector>> Interfaces();
 
-    virtual ~HttpConnector() = default;
+    virtual ~StandardHttpConnector() = default;
 
     IFACEMETHODIMP get_InputStream(IStream** stream) override;
     IFACEMETHODIMP get_OutputStream(IStream** stream) override;

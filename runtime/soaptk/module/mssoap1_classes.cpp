@@ -16,7 +16,7 @@ namespace {
 ClassEntry g_classes[] = {
     {&CLSID_SoapSerializer, IDR_SOAPSERIALIZER, &CreateInstance<soaptk::SoapSerializer>},
     {&CLSID_SoapReader, IDR_SOAPREADER, &CreateInstance<soaptk::SoapReader>},
-    {&CLSID_HttpConnector, IDR_HTTPCONNECTOR, &CreateInstance<soaptk::HttpConnector>},
+    {&CLSID_HttpConnector, IDR_HTTPCONNECTOR, &CreateInstance<soaptk::StandardHttpConnector>},
     {&CLSID_WSDLReader, IDR_WSDLREADER, &CreateInstance<soaptk::WSDLReader>},
     {&CLSID_SoapClient, IDR_SOAPCLIENT, &CreateInstance<soaptk::SoapClient>},
 };

@@ -12,10 +12,10 @@
 namespace nvx::soaptk {
 namespace {
 
-const ElementName kEnvelope{L"Envelope", kEnvelopeNamespace};
-const ElementName kBody{L"Body", kEnvelopeNamespace};
-const ElementName kHeader{L"Header", kEnvelopeNamespace};
-const ElementName kFault{L"Fault", kEnvelopeNamespace};
+const ElementName kEnvelope{L"Envelope", toolkit::kEnvelopeNamespace};
+const ElementName kBody{L"Body", toolkit::kEnvelopeNamespace};
+const ElementName kHeader{L"Header", toolkit::kEnvelopeNamespace};
+const ElementName kFault{L"Fault", toolkit::kEnvelopeNamespace};
 const ElementName kAnyElement{L"", std::nullopt};
 
 // The fault's own children are unqualified in SOAP 1.1, though some senders

@@ -88,7 +88,7 @@ HRESULT SoapSerializer::EndPart(Part part)
 
 HRESULT SoapSerializer::AddEnvelopeAttribute(std::wstring_view name, std::wstring_view value)
 {
-    return writer_.Attribute(name, kEnvelopeNamespace, envelopePrefix_, value);
+    return writer_.Attribute(name, toolkit::kEnvelopeNamespace, envelopePrefix_, value);
 }
 
 HRESULT SoapSerializer::Drain(bool always)
@@ -124,7 +124,7 @@ IFACEMETHODIMP SoapSerializer::startEnvelope(BSTR prefix, BSTR encodingStyle, BS
         envelopePrefix_ = SysStringLen(prefix) != 0 ? std::wstring(ViewOf(prefix)) : std::wstring(kDefaultEnvelopePrefix);
         const size_t mark = writer_.Output().size();
         writer_.WriteDeclaration();
-        const HRESULT hr = StartPart(Part::Envelope, L"Envelope", kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Envelope, L"Envelope", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
         if (FAILED(hr)) {
             writer_.Output().resize(mark);
             return hr;
@@ -148,7 +148,7 @@ IFACEMETHODIMP SoapSerializer::startHeader(BSTR encodingStyle)
 {
     return Write([&]() -> HRESULT {
         if (!Inside({Part::Envelope}) || headerWritten_ || bodyWritten_) return E_UNEXPECTED;
-        const HRESULT hr = StartPart(Part::Header, L"Header", kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Header, L"Header", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
         if (SUCCEEDED(hr)) headerWritten_ = true;
         return hr;
     });
@@ -182,7 +182,7 @@ IFACEMETHODIMP SoapSerializer::startBody(BSTR encodingStyle)
 {
     return Write([&]() -> HRESULT {
         if (!Inside({Part::Envelope}) || bodyWritten_) return E_UNEXPECTED;
-        const HRESULT hr = StartPart(Part::Body, L"Body", kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Body, L"Body", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
         if (SUCCEEDED(hr)) bodyWritten_ = true;
         return hr;
     });

@@ -8,7 +8,6 @@
 namespace nvx::soaptk {
 namespace {
 
-constexpr wchar_t kWsdlNamespace[] = L"http://schemas.xmlsoap.org/wsdl/";
 // rpc/encoded descriptions type their parts with the encoding's own names
 // for the simple types ("soapenc:string"); they mean the schema's types.
 // Type references can chain (element to type to base type); a chain this
@@ -26,7 +25,7 @@ constexpr BuiltinType kBuiltinTypes[] = {
     {L"anyType", VT_DISPATCH},
 };
 
-ElementName Xsd(std::wstring_view localName) { return {localName, kXsdNamespace}; }
+ElementName Xsd(std::wstring_view localName) { return {localName, toolkit::kXsdNamespace}; }
 
 ValueType BuiltinNamed(const std::wstring& name)
 {
@@ -77,7 +76,7 @@ SchemaSet SchemaSet::Of(IXMLDOMElement* definitions)
 {
     SchemaSet set;
     ComPtr<IXMLDOMElement> types;
-    if (FAILED(FindChildElement(definitions, {L"types", kWsdlNamespace}, &types)) || !types) return set;
+    if (FAILED(FindChildElement(definitions, {L"types", toolkit::kWsdlNamespace}, &types)) || !types) return set;
     std::vector<ComPtr<IXMLDOMElement>> schemas;
     if (FAILED(FindChildElements(types.Get(), Xsd(L"schema"), &schemas))) return set;
     for (const ComPtr<IXMLDOMElement>& schema : schemas) set.Add(schema.Get());
@@ -115,7 +114,7 @@ ValueType SchemaSet::TypeNamed(const QualifiedName& type) const { return TypeNam
 
 ValueType SchemaSet::TypeNamed(const QualifiedName& type, int depth) const
 {
-    if (type.namespaceUri == kXsdNamespace || type.namespaceUri == kSoapEncodingNamespace)
+    if (type.namespaceUri == toolkit::kXsdNamespace || type.namespaceUri == toolkit::kSoapEncodingNamespace)
         return BuiltinNamed(type.localName);
     const Declaration* declaration = Find(types_, type);
     if (!declaration || depth > kMaxDepth) return {type.localName, VT_BSTR};

@@ -8,18 +8,17 @@
 #include "runtime/soaptk/reader/child_elements.h"
 #include "runtime/soaptk/wsdl/dom_values.h"
 #include "runtime/soaptk/wsdl/schema_set.h"
+#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
 
-constexpr wchar_t kWsdlNamespace[] = L"http://schemas.xmlsoap.org/wsdl/";
-constexpr wchar_t kSoapBindingNamespace[] = L"http://schemas.xmlsoap.org/wsdl/soap/";
 constexpr wchar_t kDocumentStyle[] = L"document";
 constexpr wchar_t kRpcStyle[] = L"rpc";
 constexpr wchar_t kResponseSuffix[] = L"Response";
 
-ElementName Wsdl(std::wstring_view localName) { return {localName, kWsdlNamespace}; }
-ElementName SoapBinding(std::wstring_view localName) { return {localName, kSoapBindingNamespace}; }
+ElementName Wsdl(std::wstring_view localName) { return {localName, toolkit::kWsdlNamespace}; }
+ElementName SoapBinding(std::wstring_view localName) { return {localName, toolkit::kSoapBindingNamespace}; }
 
 ComPtr<IXMLDOMElement> Child(IXMLDOMElement* parent, const ElementName& name)
 {

@@ -15,7 +15,7 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::FakeGateway;
+using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
 
 class ConnectorTest : public ::testing::Test {
@@ -62,9 +62,9 @@ protected:
     }
 
     // Runs one exchange through a gateway that records it; the request text.
-    FakeGateway::Request Exchange(const std::string& payload = "<x/>")
+    ScriptedGateway::Request Exchange(const std::string& payload = "<x/>")
     {
-        FakeGateway gateway([](FakeGateway::Connection& connection, const FakeGateway::Request& request) {
+        ScriptedGateway gateway([](ScriptedGateway::Connection& connection, const ScriptedGateway::Request& request) {
             connection.Answer(request.id, request.service, HttpResponse(200, "text/xml", "<ok/>"));
         });
         EXPECT_HR(S_OK, connector_->BeginMessage());
@@ -78,7 +78,7 @@ protected:
         STATSTG stat{};
         response->Stat(&stat, STATFLAG_NONAME);
         const auto requests = gateway.Requests();
-        return requests.empty() ? FakeGateway::Request{} : requests.front();
+        return requests.empty() ? ScriptedGateway::Request{} : requests.front();
     }
 
     ComApartment apartment_;

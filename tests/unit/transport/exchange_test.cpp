@@ -15,10 +15,10 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::FakeGateway;
+using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
-using Connection = FakeGateway::Connection;
-using Request = FakeGateway::Request;
+using Connection = ScriptedGateway::Connection;
+using Request = ScriptedGateway::Request;
 
 const char kHead[] = "POST /svc HTTP/1.1\r\nHost: h\r\n";
 const char kEnvelope[] = "<Envelope>ok</Envelope>";
@@ -74,7 +74,7 @@ bool IsFaultWith(const std::string& body, const std::string& text)
 
 TEST_F(ExchangeTest, RequestIsHeadContentLengthEmptyLineAndPayload)
 {
-    FakeGateway gateway([](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
         connection.Answer(request.id, request.service, kOkAnswer);
     });
     const std::string payload = "<SOAPSDK1:Add xmlns:SOAPSDK1=\"urn:x\"><SOAPSDK1:a>1</SOAPSDK1:a></SOAPSDK1:Add>";
@@ -92,7 +92,7 @@ TEST_F(ExchangeTest, RequestIsHeadContentLengthEmptyLineAndPayload)
 
 TEST_F(ExchangeTest, AGetHasNoContentLengthAndAPayloadAloneGoesBare)
 {
-    FakeGateway gateway([](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
         connection.Answer(request.id, request.service, kOkAnswer);
     });
     Exchange(kHead, "");
@@ -105,14 +105,14 @@ TEST_F(ExchangeTest, AGetHasNoContentLengthAndAPayloadAloneGoesBare)
 
 TEST_F(ExchangeTest, NothingToSendSendsNothing)
 {
-    FakeGateway gateway([](Connection&, const Request&) {});
+    ScriptedGateway gateway([](Connection&, const Request&) {});
     EXPECT_HR(S_OK, stream_->Commit(0));
     EXPECT_TRUE(gateway.Requests().empty());
 }
 
 TEST_F(ExchangeTest, MessagesForOthersAreDroppedWhileTheWaitGoesOn)
 {
-    FakeGateway gateway([](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
         connection.Answer(request.id, 7, HttpResponse(200, "text/xml", "<wrong-kind/>"));
         connection.Answer(request.id + 100, request.service, HttpResponse(200, "text/xml", "<wrong-id/>"));
         connection.Answer(request.id, request.service, kOkAnswer);
@@ -122,7 +122,7 @@ TEST_F(ExchangeTest, MessagesForOthersAreDroppedWhileTheWaitGoesOn)
 
 TEST_F(ExchangeTest, NoAnswerWithinTheTimeoutGivesTheTimeoutFault)
 {
-    FakeGateway gateway([](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
         std::this_thread::sleep_for(std::chrono::milliseconds(800));
         connection.Answer(request.id, request.service, kOkAnswer);
     });
@@ -138,20 +138,20 @@ TEST_F(ExchangeTest, NoAnswerWithinTheTimeoutGivesTheTimeoutFault)
 
 TEST_F(ExchangeTest, ATimeoutOfZeroOnlyPolls)
 {
-    FakeGateway gateway([](Connection&, const Request&) {});
+    ScriptedGateway gateway([](Connection&, const Request&) {});
     EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout"));
 }
 
 TEST_F(ExchangeTest, AClosedConnectionGivesTheGatewayError)
 {
-    FakeGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
+    ScriptedGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
     const std::string body = Exchange(kHead, kEnvelope);
     EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]")) << body;
 }
 
 TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
 {
-    FakeGateway gateway([](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
         connection.Answer(request.id, request.service, kOkAnswer);
         connection.SendBytes(std::vector<uint8_t>(16, 0xFF));  // a header announcing 4 GiB
     });
@@ -172,7 +172,7 @@ TEST_F(ExchangeTest, HtmlErrorPagesBecomeFaultsWithTheirHeading)
         {HttpResponse(500, "text/html", "<h1>" + std::string(600, 'x') + "</h1>"), std::string(511, 'x')},
     };
     for (const auto& row : cases) {
-        FakeGateway gateway([&](Connection& connection, const Request& request) {
+        ScriptedGateway gateway([&](Connection& connection, const Request& request) {
             connection.Answer(request.id, request.service, row.answer);
         });
         const std::string body = Exchange(kHead, kEnvelope);
@@ -183,7 +183,7 @@ TEST_F(ExchangeTest, HtmlErrorPagesBecomeFaultsWithTheirHeading)
 TEST_F(ExchangeTest, ASoapFaultWithAnXmlTypeIsHandedOnUnchanged)
 {
     const std::string fault = "<Envelope><Body><Fault>server said no</Fault></Body></Envelope>";
-    FakeGateway gateway([&](Connection& connection, const Request& request) {
+    ScriptedGateway gateway([&](Connection& connection, const Request& request) {
         connection.Answer(request.id, request.service, HttpResponse(500, "text/xml; charset=utf-8", fault));
     });
     EXPECT_EQ(fault, Exchange(kHead, kEnvelope));

@@ -27,21 +27,21 @@ bool ReceiveExactly(SOCKET socket, uint8_t* data, size_t size, const std::atomic
 
 }  // namespace
 
-void FakeGateway::Connection::SendBytes(const std::vector<uint8_t>& bytes)
+void ScriptedGateway::Connection::SendBytes(const std::vector<uint8_t>& bytes)
 {
     send(socket_, reinterpret_cast<const char*>(bytes.data()), static_cast<int>(bytes.size()), 0);
 }
 
-void FakeGateway::Connection::Answer(uint32_t requestId, uint16_t kind, const std::string& httpText)
+void ScriptedGateway::Connection::Answer(uint32_t requestId, uint16_t kind, const std::string& httpText)
 {
     const nxcomm::Bytes piece(reinterpret_cast<const uint8_t*>(httpText.data()), httpText.size());
     const nxcomm::Bytes pieces[] = {piece};
     SendBytes(nxcomm::encode_frame({requestId, kind, nxcomm::kAnswerMode, 0, 0}, pieces));
 }
 
-void FakeGateway::Connection::Close() { shutdown(socket_, SD_BOTH); }
+void ScriptedGateway::Connection::Close() { shutdown(socket_, SD_BOTH); }
 
-FakeGateway::FakeGateway(Script script) : script_(std::move(script))
+ScriptedGateway::ScriptedGateway(Script script) : script_(std::move(script))
 {
     WSADATA data;
     WSAStartup(MAKEWORD(2, 2), &data);
@@ -58,7 +58,7 @@ FakeGateway::FakeGateway(Script script) : script_(std::move(script))
     thread_ = std::thread([this] { Serve(); });
 }
 
-FakeGateway::~FakeGateway()
+ScriptedGateway::~ScriptedGateway()
 {
     stopping_ = true;
     thread_.join();
@@ -67,13 +67,13 @@ FakeGateway::~FakeGateway()
     WSACleanup();
 }
 
-std::vector<FakeGateway::Request> FakeGateway::Requests()
+std::vector<ScriptedGateway::Request> ScriptedGateway::Requests()
 {
     std::lock_guard<std::mutex> guard(lock_);
     return requests_;
 }
 
-void FakeGateway::Serve()
+void ScriptedGateway::Serve()
 {
     std::vector<SOCKET> clients;
     while (!stopping_) {
@@ -97,7 +97,7 @@ void FakeGateway::Serve()
 }
 
 // Reads one frame and runs the script on it; false when the connection ended.
-bool FakeGateway::ServeConnection(UINT_PTR client)
+bool ScriptedGateway::ServeConnection(UINT_PTR client)
 {
     uint8_t headerBytes[nxcomm::kHeaderSize];
     if (!ReceiveExactly(client, headerBytes, sizeof headerBytes, stopping_)) return false;

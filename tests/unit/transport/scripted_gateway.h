@@ -15,7 +15,7 @@
 
 namespace nvx::test {
 
-class FakeGateway {
+class ScriptedGateway {
 public:
     struct Request {
         uint32_t id;
@@ -39,10 +39,10 @@ public:
 
     using Script = std::function<void(Connection&, const Request&)>;
 
-    explicit FakeGateway(Script script);
-    ~FakeGateway();
-    FakeGateway(const FakeGateway&) = delete;
-    FakeGateway& operator=(const FakeGateway&) = delete;
+    explicit ScriptedGateway(Script script);
+    ~ScriptedGateway();
+    ScriptedGateway(const ScriptedGateway&) = delete;
+    ScriptedGateway& operator=(const ScriptedGateway&) = delete;
 
     std::vector<Request> Requests();
 

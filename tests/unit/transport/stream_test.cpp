@@ -15,7 +15,7 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::FakeGateway;
+using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
 
 const std::string kBody = "<Envelope>Gr\xc3\xbc\xc3\x9f" "e</Envelope>";
@@ -65,7 +65,7 @@ protected:
 
     ComApartment apartment_;
     ComPtr<INvxUBlockStream> stream_;
-    FakeGateway gateway_{[](FakeGateway::Connection& connection, const FakeGateway::Request& request) {
+    ScriptedGateway gateway_{[](ScriptedGateway::Connection& connection, const ScriptedGateway::Request& request) {
         connection.Answer(request.id, request.service, kAnswer);
     }};
 };

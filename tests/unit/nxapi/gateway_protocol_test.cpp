@@ -31,7 +31,9 @@ void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool 
 {
     const int id = SendRequest(connection);
     ASSERT_GT(id, 0);
-    if (newConnection) ASSERT_TRUE(gateway.Accept());
+    if (newConnection) {
+        ASSERT_TRUE(gateway.Accept());
+    }
     ASSERT_TRUE(gateway.ReadRequest());
     ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(id), kAnswer)));
     const Message answer = ReceiveMessage(connection);

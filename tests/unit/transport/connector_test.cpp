@@ -45,7 +45,9 @@ protected:
         VariantInit(&result);
         const HRESULT hr = connector_->get_Property(propertyName, &result);
         if (V_VT(&result) == VT_BSTR) *value = V_BSTR(&result) ? V_BSTR(&result) : L"";
-        if (SUCCEEDED(hr)) EXPECT_EQ(VT_BSTR, V_VT(&result));
+        if (SUCCEEDED(hr)) {
+            EXPECT_EQ(VT_BSTR, V_VT(&result));
+        }
         VariantClear(&result);
         SysFreeString(propertyName);
         return hr;

@@ -2,9 +2,9 @@
 
 #include <mutex>
 
+#include "base/comframe/module.h"
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
-#include "base/comframe/module.h"
 
 namespace nvx::com {
 
@@ -98,8 +98,8 @@ HRESULT TypeInfoHolder::GetIDsOfNames(LPOLESTR* names, UINT count, LCID locale, 
     return info_->GetIDsOfNames(names, count, ids);
 }
 
-HRESULT TypeInfoHolder::Invoke(IDispatch* self, DISPID id, LCID locale, WORD flags, DISPPARAMS* params,
-                               VARIANT* result, EXCEPINFO* exception, UINT* argumentError)
+HRESULT TypeInfoHolder::Invoke(IDispatch* self, DISPID id, LCID locale, WORD flags, DISPPARAMS* params, VARIANT* result,
+                               EXCEPINFO* exception, UINT* argumentError)
 {
     const HRESULT hr = EnsureLoaded(locale);
     if (FAILED(hr)) return hr;

@@ -50,7 +50,10 @@ public:
         *count = 1;
         return S_OK;
     }
-    IFACEMETHODIMP GetTypeInfo(UINT, LCID locale, ITypeInfo** out) override { return Holder().GetTypeInfo(locale, out); }
+    IFACEMETHODIMP GetTypeInfo(UINT, LCID locale, ITypeInfo** out) override
+    {
+        return Holder().GetTypeInfo(locale, out);
+    }
     IFACEMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID locale, DISPID* ids) override
     {
         return Holder().GetIDsOfNames(names, count, locale, ids);

@@ -24,10 +24,7 @@ ModuleState& State()
 
 }  // namespace
 
-void Module::Attach(HINSTANCE instance)
-{
-    State().instance = instance;
-}
+void Module::Attach(HINSTANCE instance) { State().instance = instance; }
 
 void Module::Detach()
 {

@@ -7,8 +7,8 @@
 
 #include <span>
 
-#include "base/common/com_boundary.h"
 #include "base/comframe/module.h"
+#include "base/common/com_boundary.h"
 
 namespace nvx::com {
 
@@ -121,8 +121,9 @@ HRESULT CreateInstance(IUnknown* outer, REFIID iid, void** out)
     if (!out) return E_POINTER;
     *out = nullptr;
     return ComBoundary([&]() -> HRESULT {
-        IUnknown* object = outer ? static_cast<IUnknown*>(new AggregatedObject<T>(outer))
-                                 : static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(new PlainObject<T>()));
+        IUnknown* object =
+            outer ? static_cast<IUnknown*>(new AggregatedObject<T>(outer))
+                  : static_cast<IUnknown*>(static_cast<typename T::PrimaryInterface*>(new PlainObject<T>()));
         object->AddRef();
         const HRESULT hr = object->QueryInterface(iid, out);
         object->Release();

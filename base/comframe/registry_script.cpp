@@ -4,9 +4,9 @@
 #include <optional>
 #include <vector>
 
+#include "base/comframe/module_path.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
-#include "base/comframe/module_path.h"
 
 namespace nvx::com {
 namespace {
@@ -213,8 +213,8 @@ public:
     {
         if (key.forceRemove) RegDeleteTreeW(parent, key.name.c_str());
         HKEY handle = nullptr;
-        LONG status = RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                                      nullptr);
+        LONG status =
+            RegCreateKeyExW(parent, key.name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr);
         if (status != ERROR_SUCCESS) return HRESULT_FROM_WIN32(status);
         HRESULT hr = S_OK;
         if (key.defaultValue) hr = SetValue(handle, *key.defaultValue);

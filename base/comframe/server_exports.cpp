@@ -27,8 +27,8 @@ STDAPI DllCanUnloadNow() { return Module::LockCount() == 0 ? S_OK : S_FALSE; }
 STDAPI DllRegisterServer()
 {
     for (const auto& entry : nvx::com::ThisServer().classes) {
-        const HRESULT hr = nvx::com::RunRegistryScriptResource(Module::Instance(), entry.registryScript,
-                                                               RegistryMode::Register);
+        const HRESULT hr =
+            nvx::com::RunRegistryScriptResource(Module::Instance(), entry.registryScript, RegistryMode::Register);
         if (FAILED(hr)) return hr;
     }
     return nvx::com::RegisterServerTypeLibrary();

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "base/common/com_boundary.h"
-#include "base/common/com_ptr.h"
 #include "base/comframe/module.h"
 #include "base/comframe/module_path.h"
+#include "base/common/com_boundary.h"
+#include "base/common/com_ptr.h"
 
 namespace nvx::com {
 namespace {
@@ -56,11 +56,11 @@ HRESULT UnregisterServerTypeLibrary()
         if (FAILED(hr)) return hr;
         using Unregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
         HMODULE automation = GetModuleHandleW(L"oleaut32.dll");
-        auto unregister = automation ? reinterpret_cast<Unregister>(
-                                           reinterpret_cast<void*>(GetProcAddress(automation, "UnRegisterTypeLib")))
-                                     : nullptr;
-        if (unregister)
-            hr = unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
+        auto unregister =
+            automation
+                ? reinterpret_cast<Unregister>(reinterpret_cast<void*>(GetProcAddress(automation, "UnRegisterTypeLib")))
+                : nullptr;
+        if (unregister) hr = unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
         library->ReleaseTLibAttr(attr);
         return hr;
     });

@@ -13,8 +13,8 @@ template <class Interface>
 HRESULT ActivateRunning(REFCLSID clsid, ComPtr<Interface>& object)
 {
     ComPtr<IUnknown> unknown;
-    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown,
-                                  reinterpret_cast<void**>(unknown.GetAddressOf()));
+    HRESULT hr =
+        CoCreateInstance(clsid, nullptr, CLSCTX_ALL, IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
     if (SUCCEEDED(hr)) hr = OleRun(unknown.Get());
     if (SUCCEEDED(hr)) hr = unknown.As(&object);
     return hr;

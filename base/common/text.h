@@ -18,6 +18,9 @@ inline std::string Utf8FromWide(std::wstring_view text) { return NarrowFromWide(
 inline std::wstring WideFromUtf8(std::string_view text) { return WideFromNarrow(text, CP_UTF8); }
 
 // The text of a BSTR, whole (embedded NULs included); null gives "".
-inline std::wstring_view ViewOf(BSTR text) { return text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view(); }
+inline std::wstring_view ViewOf(BSTR text)
+{
+    return text ? std::wstring_view(text, SysStringLen(text)) : std::wstring_view();
+}
 
 }  // namespace nvx

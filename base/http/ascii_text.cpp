@@ -3,27 +3,25 @@
 namespace nvx::http {
 namespace {
 
-bool IsAsciiSpace(char c) noexcept {
+bool IsAsciiSpace(char c) noexcept
+{
     switch (c) {
-        case ' ':
-        case '\t':
-        case '\n':
-        case '\v':
-        case '\f':
-        case '\r':
-            return true;
-        default:
-            return false;
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '\r': return true;
+    default: return false;
     }
 }
 
 }  // namespace
 
-char ToLowerAscii(char c) noexcept {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+char ToLowerAscii(char c) noexcept { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
+bool EqualsNoCase(std::string_view a, std::string_view b) noexcept
+{
     if (a.size() != b.size()) {
         return false;
     }
@@ -35,7 +33,8 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept {
     return true;
 }
 
-std::string_view TrimSpaces(std::string_view text) noexcept {
+std::string_view TrimSpaces(std::string_view text) noexcept
+{
     while (!text.empty() && IsAsciiSpace(text.front())) {
         text.remove_prefix(1);
     }

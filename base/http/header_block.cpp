@@ -20,7 +20,8 @@ constexpr std::string_view kChunkedCoding = "chunked";
 
 }  // namespace
 
-void HttpHeaderBlock::Load(const char* text, std::uint32_t length) {
+void HttpHeaderBlock::Load(const char* text, std::uint32_t length)
+{
     ResetTable();
     if (text != nullptr) {
         const std::string_view whole(text, length);
@@ -36,17 +37,20 @@ void HttpHeaderBlock::Load(const char* text, std::uint32_t length) {
     HttpTextBlock::Load(text, length);
 }
 
-void HttpHeaderBlock::Clear() noexcept {
+void HttpHeaderBlock::Clear() noexcept
+{
     HttpTextBlock::Clear();
     ResetTable();
 }
 
-void HttpHeaderBlock::ResetTable() noexcept {
+void HttpHeaderBlock::ResetTable() noexcept
+{
     table_.clear();
     deflate_ = gzip_ = chunked_ = false;
 }
 
-std::optional<std::string_view> HttpHeaderBlock::Find(std::string_view name) const {
+std::optional<std::string_view> HttpHeaderBlock::Find(std::string_view name) const
+{
     const auto entry = table_.find(name);
     if (entry == table_.end()) {
         return std::nullopt;
@@ -54,20 +58,21 @@ std::optional<std::string_view> HttpHeaderBlock::Find(std::string_view name) con
     return entry->second;
 }
 
-void HttpHeaderBlock::AddLine(std::string_view line) {
+void HttpHeaderBlock::AddLine(std::string_view line)
+{
     const std::size_t separator = line.find(kNameSeparator);
     if (separator == std::string_view::npos) {
         return;
     }
     try {
-        table_.try_emplace(std::string(TrimSpaces(line.substr(0, separator))),
-                           TrimSpaces(line.substr(separator + 1)));
+        table_.try_emplace(std::string(TrimSpaces(line.substr(0, separator))), TrimSpaces(line.substr(separator + 1)));
     } catch (const std::bad_alloc&) {
         // A line that cannot be stored is dropped; the rest of the table stands.
     }
 }
 
-void HttpHeaderBlock::SetCodingFlags() {
+void HttpHeaderBlock::SetCodingFlags()
+{
     if (const auto coding = Find(kContentEncoding)) {
         deflate_ = EqualsNoCase(*coding, kDeflateCoding);
         gzip_ = EqualsNoCase(*coding, kGzipCoding) || EqualsNoCase(*coding, kLegacyGzipCoding);

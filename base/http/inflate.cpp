@@ -29,24 +29,28 @@ enum class Outcome { Complete, Invalid, TooLarge };
 
 // RFC 1950 header: deflate method, a window of at most 32 KB and the check
 // bits. Like curl, anything else is taken for raw deflate.
-bool HasZlibHeader(const unsigned char* in, std::size_t length) noexcept {
+bool HasZlibHeader(const unsigned char* in, std::size_t length) noexcept
+{
     return length >= 2 && (in[0] & 0x0f) == Z_DEFLATED && (in[0] >> 4) <= kZlibMaxWindowCode &&
            ((static_cast<unsigned>(in[0]) << 8) | in[1]) % kZlibHeaderCheck == 0;
 }
 
-bool HasGzipHeader(const unsigned char* in, std::size_t length) noexcept {
+bool HasGzipHeader(const unsigned char* in, std::size_t length) noexcept
+{
     return length >= 2 && in[0] == kGzipMagic0 && in[1] == kGzipMagic1;
 }
 
 // Owns one zlib stream so that inflateEnd runs exactly once on every path.
 class Inflater {
 public:
-    explicit Inflater(int windowBits) : status_(inflateInit2(&stream_, windowBits)) {
+    explicit Inflater(int windowBits) : status_(inflateInit2(&stream_, windowBits))
+    {
         if (status_ == Z_MEM_ERROR) {
             throw std::bad_alloc();
         }
     }
-    ~Inflater() {
+    ~Inflater()
+    {
         if (status_ == Z_OK) {
             inflateEnd(&stream_);
         }
@@ -61,11 +65,10 @@ private:
     int status_;
 };
 
-std::size_t NextOutputSize(std::size_t current) noexcept {
-    return std::min(current * 2, kOutputLimit);
-}
+std::size_t NextOutputSize(std::size_t current) noexcept { return std::min(current * 2, kOutputLimit); }
 
-Outcome Inflater::Run(const unsigned char* in, std::uint32_t length, std::vector<char>& out) {
+Outcome Inflater::Run(const unsigned char* in, std::uint32_t length, std::vector<char>& out)
+{
     if (status_ != Z_OK) {
         return Outcome::Invalid;
     }
@@ -101,15 +104,16 @@ Outcome Inflater::Run(const unsigned char* in, std::uint32_t length, std::vector
     return Outcome::Complete;
 }
 
-Outcome Inflate(const unsigned char* in, std::uint32_t length, int windowBits,
-                std::vector<char>& out) {
+Outcome Inflate(const unsigned char* in, std::uint32_t length, int windowBits, std::vector<char>& out)
+{
     Inflater inflater(windowBits);
     return inflater.Run(in, length, out);
 }
 
 }  // namespace
 
-std::optional<std::vector<char>> InflateBody(const char* bytes, std::uint32_t length) {
+std::optional<std::vector<char>> InflateBody(const char* bytes, std::uint32_t length)
+{
     if (bytes == nullptr) {
         length = 0;
     }
@@ -125,12 +129,9 @@ std::optional<std::vector<char>> InflateBody(const char* bytes, std::uint32_t le
             outcome = Inflate(in, length, kRawWindowBits, out);
         }
         switch (outcome) {
-            case Outcome::Complete:
-                return out;
-            case Outcome::TooLarge:
-                return std::nullopt;
-            case Outcome::Invalid:
-                break;
+        case Outcome::Complete: return out;
+        case Outcome::TooLarge: return std::nullopt;
+        case Outcome::Invalid: break;
         }
         return std::vector<char>(bytes, bytes + length);
     } catch (const std::bad_alloc&) {

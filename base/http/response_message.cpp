@@ -14,7 +14,8 @@ constexpr std::string_view kHeaderEnd = "\r\n\r\n";
 
 }  // namespace
 
-void HttpResponseMessage::Load(const char* text, std::uint32_t length) {
+void HttpResponseMessage::Load(const char* text, std::uint32_t length)
+{
     header_.Clear();
     body_.Clear();
     // Decoding works on the message's own copy. When that copy cannot be
@@ -37,7 +38,8 @@ void HttpResponseMessage::Load(const char* text, std::uint32_t length) {
     DecodeBody(MutableData() + headerLength, length - headerLength);
 }
 
-void HttpResponseMessage::DecodeBody(char* body, std::uint32_t length) {
+void HttpResponseMessage::DecodeBody(char* body, std::uint32_t length)
+{
     if (length == 0) {
         return;
     }
@@ -54,19 +56,20 @@ void HttpResponseMessage::DecodeBody(char* body, std::uint32_t length) {
     body_.Load(body, length);
 }
 
-void HttpResponseMessage::Clear() noexcept {
+void HttpResponseMessage::Clear() noexcept
+{
     HttpTextBlock::Clear();
     header_.Clear();
     body_.Clear();
 }
 
-std::uint32_t HttpResponseMessage::CopyHeader(std::unique_ptr<char[]>& buffer,
-                                              std::uint32_t capacity) const {
+std::uint32_t HttpResponseMessage::CopyHeader(std::unique_ptr<char[]>& buffer, std::uint32_t capacity) const
+{
     return CopyOut(header_, buffer, capacity);
 }
 
-std::uint32_t HttpResponseMessage::CopyBody(std::unique_ptr<char[]>& buffer,
-                                            std::uint32_t capacity) const {
+std::uint32_t HttpResponseMessage::CopyBody(std::unique_ptr<char[]>& buffer, std::uint32_t capacity) const
+{
     return CopyOut(body_, buffer, capacity);
 }
 

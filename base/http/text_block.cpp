@@ -5,7 +5,8 @@
 
 namespace nvx::http {
 
-void HttpTextBlock::Load(const char* bytes, std::uint32_t length) {
+void HttpTextBlock::Load(const char* bytes, std::uint32_t length)
+{
     if (bytes == nullptr || length == 0) {
         data_.clear();
         return;
@@ -20,7 +21,8 @@ void HttpTextBlock::Load(const char* bytes, std::uint32_t length) {
     }
 }
 
-std::unique_ptr<char[]> HttpTextBlock::Copy() const {
+std::unique_ptr<char[]> HttpTextBlock::Copy() const
+{
     if (data_.empty()) {
         return nullptr;
     }
@@ -31,26 +33,21 @@ std::unique_ptr<char[]> HttpTextBlock::Copy() const {
     return copy;
 }
 
-void HttpTextBlock::Clear() noexcept {
+void HttpTextBlock::Clear() noexcept
+{
     // Releases the memory, not only the content: a cleared response should
     // not keep a large body alive until the next answer.
     std::vector<char>().swap(data_);
 }
 
-std::uint32_t HttpTextBlock::Length() const noexcept {
-    return static_cast<std::uint32_t>(data_.size());
-}
+std::uint32_t HttpTextBlock::Length() const noexcept { return static_cast<std::uint32_t>(data_.size()); }
 
-std::string_view HttpTextBlock::View() const noexcept {
-    return {data_.data(), data_.size()};
-}
+std::string_view HttpTextBlock::View() const noexcept { return {data_.data(), data_.size()}; }
 
-void HttpTextBlock::Assign(std::vector<char> bytes) noexcept {
-    data_ = std::move(bytes);
-}
+void HttpTextBlock::Assign(std::vector<char> bytes) noexcept { data_ = std::move(bytes); }
 
-std::uint32_t CopyOut(const HttpTextBlock& block, std::unique_ptr<char[]>& buffer,
-                      std::uint32_t capacity) {
+std::uint32_t CopyOut(const HttpTextBlock& block, std::unique_ptr<char[]>& buffer, std::uint32_t capacity)
+{
     const std::uint32_t length = block.Length();
     if (length == 0) {
         return 0;

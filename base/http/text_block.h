@@ -47,7 +47,6 @@ inline constexpr std::uint32_t kCopyOutFailed = 0xFFFFFFFFu;
 // length; an empty block returns 0 and leaves `buffer` as it was, so a null
 // buffer stays null. Returns kCopyOutFailed, buffer untouched, when the new
 // array cannot be allocated.
-std::uint32_t CopyOut(const HttpTextBlock& block, std::unique_ptr<char[]>& buffer,
-                      std::uint32_t capacity);
+std::uint32_t CopyOut(const HttpTextBlock& block, std::unique_ptr<char[]>& buffer, std::uint32_t capacity);
 
 }  // namespace nvx::http

@@ -16,14 +16,15 @@ constexpr std::string_view kSingleQuote = "'";
 
 // XML name characters, with every byte of a multi-byte UTF-8 character
 // counted as one.
-bool IsNameByte(char c) noexcept {
+bool IsNameByte(char c) noexcept
+{
     const auto byte = static_cast<unsigned char>(c);
-    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
-           (byte >= '0' && byte <= '9') || c == '-' || c == '.' || c == '_' ||
-           c == kPrefixSeparator || byte >= 0x80;
+    return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == kPrefixSeparator || byte >= 0x80;
 }
 
-bool IsNameStartByte(char c) noexcept {
+bool IsNameStartByte(char c) noexcept
+{
     const auto byte = static_cast<unsigned char>(c);
     return (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || c == '_' || byte >= 0x80;
 }
@@ -48,7 +49,8 @@ class PrefixRemover {
 public:
     PrefixRemover(char* bytes, std::size_t length) : bytes_(bytes), length_(length) {}
 
-    std::size_t Run() {
+    std::size_t Run()
+    {
         while (read_ < length_) {
             PassText();
             if (read_ < length_) {
@@ -61,7 +63,8 @@ public:
 private:
     std::string_view Unread() const { return {bytes_ + read_, length_ - read_}; }
 
-    void CopyUnread(std::size_t count) {
+    void CopyUnread(std::size_t count)
+    {
         if (write_ != read_) {
             std::memmove(bytes_ + write_, bytes_ + read_, count);
         }
@@ -70,17 +73,20 @@ private:
     }
 
     // Copies up to and including `terminator`, or to the end when it is missing.
-    void CopyThrough(std::string_view terminator, std::size_t from) {
+    void CopyThrough(std::string_view terminator, std::size_t from)
+    {
         const std::size_t found = Unread().find(terminator, from);
         CopyUnread(found == std::string_view::npos ? length_ - read_ : found + terminator.size());
     }
 
-    void PassText() {
+    void PassText()
+    {
         const std::size_t found = Unread().find(kMarkupOpen);
         CopyUnread(found == std::string_view::npos ? length_ - read_ : found);
     }
 
-    void PassMarkup() {
+    void PassMarkup()
+    {
         for (const Section& section : kUntouchedSections) {
             if (Unread().starts_with(section.opener)) {
                 CopyThrough(section.closer, section.opener.size());
@@ -90,7 +96,8 @@ private:
         PassTag();
     }
 
-    void PassTag() {
+    void PassTag()
+    {
         CopyUnread(1);
         while (read_ < length_) {
             const char c = bytes_[read_];
@@ -117,14 +124,15 @@ private:
     // stay, and a removal never turns a tag into other markup ("<!", "<?").
     // Checking the byte before against what was written last lets removals
     // that meet (<SOAPSDK1:SOAPSDK1:Add) all be undone.
-    void PassPrefix() {
+    void PassPrefix()
+    {
         const std::size_t after = read_ + kToolkitPrefix.size();
         const bool atEnd = after == length_;
         if (WrittenEndsWithName(kDeclarationStart) && (atEnd || !IsNameByte(bytes_[after]))) {
             write_ -= 1;  // the colon of "xmlns:"
             read_ = after;
-        } else if (!IsNameByte(bytes_[write_ - 1]) && after + 1 < length_ &&
-                   bytes_[after] == kPrefixSeparator && IsNameStartByte(bytes_[after + 1])) {
+        } else if (!IsNameByte(bytes_[write_ - 1]) && after + 1 < length_ && bytes_[after] == kPrefixSeparator &&
+                   IsNameStartByte(bytes_[after + 1])) {
             read_ = after + 1;
         } else {
             CopyUnread(kToolkitPrefix.size());
@@ -133,9 +141,9 @@ private:
 
     // True when the output ends with `name` and the byte before it ends a
     // name; a tag always has its "<" before any name.
-    bool WrittenEndsWithName(std::string_view name) const {
-        return write_ > name.size() &&
-               std::string_view(bytes_ + write_ - name.size(), name.size()) == name &&
+    bool WrittenEndsWithName(std::string_view name) const
+    {
+        return write_ > name.size() && std::string_view(bytes_ + write_ - name.size(), name.size()) == name &&
                !IsNameByte(bytes_[write_ - name.size() - 1]);
     }
 
@@ -147,7 +155,8 @@ private:
 
 }  // namespace
 
-std::uint32_t RemoveToolkitPrefix(char* bytes, std::uint32_t length) {
+std::uint32_t RemoveToolkitPrefix(char* bytes, std::uint32_t length)
+{
     if (bytes == nullptr) {
         return 0;
     }

@@ -13,7 +13,8 @@ constexpr std::string_view kRootPath = "/";
 // keeps the case of its host and path.
 constexpr std::size_t kFoldedLength = 4;
 
-std::string WithSchemeFolded(std::string_view url) {
+std::string WithSchemeFolded(std::string_view url)
+{
     std::string copy(url);
     for (std::size_t i = 0; i < copy.size() && i < kFoldedLength; ++i) {
         copy[i] = ToLowerAscii(copy[i]);
@@ -23,7 +24,8 @@ std::string WithSchemeFolded(std::string_view url) {
 
 }  // namespace
 
-std::string HostFromUrl(std::string_view url) {
+std::string HostFromUrl(std::string_view url)
+{
     const std::string folded = WithSchemeFolded(url);
     if (!folded.starts_with(kHttpScheme)) {
         return std::string(kHostWithoutScheme);
@@ -35,7 +37,8 @@ std::string HostFromUrl(std::string_view url) {
     return folded.substr(kHttpScheme.size(), pathStart - kHttpScheme.size());
 }
 
-std::string PathFromUrl(std::string_view url) {
+std::string PathFromUrl(std::string_view url)
+{
     std::string folded = WithSchemeFolded(url);
     if (!folded.starts_with(kHttpScheme)) {
         return folded;

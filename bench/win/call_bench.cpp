@@ -9,10 +9,10 @@
 // usage: call_bench <canned url> <mode> <calls>
 // Prints "<mode> <calls/s>".
 #include <winsock2.h>
-#include <ws2tcpip.h>
 #include <windows.h>
 #include <ole2.h>
 #include <winhttp.h>
+#include <ws2tcpip.h>
 
 #include <chrono>
 #include <cstdio>
@@ -97,8 +97,8 @@ Call WinHttpCall(const std::wstring& url)
     parts.lpszUrlPath = path;
     parts.dwUrlPathLength = 1024;
     if (!WinHttpCrackUrl(url.c_str(), 0, 0, &parts)) return nullptr;
-    HINTERNET session = WinHttpOpen(L"call_bench", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                    WINHTTP_NO_PROXY_BYPASS, 0);
+    HINTERNET session =
+        WinHttpOpen(L"call_bench", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     return [session, hostName = std::wstring(host), requestPath = std::wstring(path), port = parts.nPort] {
         HINTERNET connection = WinHttpConnect(session, hostName.c_str(), port, 0);
         HINTERNET request = WinHttpOpenRequest(connection, L"POST", requestPath.c_str(), nullptr, WINHTTP_NO_REFERER,
@@ -148,7 +148,8 @@ Call WinsockCall(const std::wstring& url)
             const size_t headEnd = answer.find("\r\n\r\n");
             if (headEnd != std::string::npos) {
                 const size_t lengthAt = answer.find("Content-Length: ");
-                const size_t length = lengthAt < headEnd ? std::strtoul(answer.c_str() + lengthAt + 16, nullptr, 10) : 0;
+                const size_t length =
+                    lengthAt < headEnd ? std::strtoul(answer.c_str() + lengthAt + 16, nullptr, 10) : 0;
                 if (answer.size() >= headEnd + 4 + length) break;
             }
             const int got = recv(connection, buffer, sizeof buffer, 0);

@@ -24,7 +24,7 @@ int wmain(int argc, wchar_t** argv)
                                   reinterpret_cast<void**>(&tracer));
     if (SUCCEEDED(hr)) {
         BSTR path = SysAllocString(argv[1]);
-        tracer->put_OutputFile(path);  // trace on
+        tracer->put_OutputFile(path);     // trace on
         tracer->put_OutputFile(nullptr);  // trace off
         BSTR current = nullptr;
         tracer->get_OutputFile(&current);

@@ -26,12 +26,8 @@ std::string peer_name(const asio::ip::tcp::socket& socket)
 
 ClientSession::ClientSession(asio::ip::tcp::socket socket, const GatewayConfig& config,
                              UpstreamPool& pool)
-    : socket_(std::move(socket)),
-      config_(config),
-      pool_(pool),
-      peer_(peer_name(socket_)),
-      frames_(max_frame_payload(config.limits)),
-      idle_timer_(socket_.get_executor()),
+    : socket_(std::move(socket)), config_(config), pool_(pool), peer_(peer_name(socket_)),
+      frames_(max_frame_payload(config.limits)), idle_timer_(socket_.get_executor()),
       last_progress_(Clock::now())
 {
 }
@@ -64,10 +60,9 @@ void ClientSession::read()
         return;
     reading_ = true;
     const auto room = frames_.prepare(kReadChunk);
-    socket_.async_read_some(asio::buffer(room.data(), room.size()),
-                            [self = shared_from_this()](error_code ec, std::size_t n) {
-                                self->on_read(ec, n);
-                            });
+    socket_.async_read_some(
+        asio::buffer(room.data(), room.size()),
+        [self = shared_from_this()](error_code ec, std::size_t n) { self->on_read(ec, n); });
 }
 
 void ClientSession::on_read(error_code ec, std::size_t n)
@@ -119,15 +114,15 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
             self->answer(header, std::move(url), std::move(outcome), started);
         }
     };
-    auto relay = std::make_shared<UpstreamRelay>(socket_.get_executor(), pool_,
-                                                 std::move(admitted.request), config_.limits,
-                                                 admitted.timeout, std::move(done));
+    auto relay =
+        std::make_shared<UpstreamRelay>(socket_.get_executor(), pool_, std::move(admitted.request),
+                                        config_.limits, admitted.timeout, std::move(done));
     relays_.emplace(id, relay);
     relay->start();
 }
 
-void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url,
-                           RelayOutcome outcome, Clock::time_point started)
+void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url, RelayOutcome outcome,
+                           Clock::time_point started)
 {
     log_request(RequestRecord{peer_, url, outcome.status, outcome.response.size(),
                               Clock::now() - started, outcome.failure});
@@ -143,8 +138,8 @@ void ClientSession::write()
         return;
     writing_ = true;
     const AnswerFrame& next = answers_.front();
-    const std::array<asio::const_buffer, 2> buffers{
-        asio::buffer(next.head), asio::buffer(next.response)};
+    const std::array<asio::const_buffer, 2> buffers{asio::buffer(next.head),
+                                                    asio::buffer(next.response)};
     asio::async_write(socket_, buffers, [self = shared_from_this()](error_code ec, std::size_t) {
         self->writing_ = false;
         if (self->closed_)

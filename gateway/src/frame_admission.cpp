@@ -10,8 +10,8 @@ std::variant<std::string, Failure> join_pieces(const ReceivedFrame& frame,
 {
     const nxcomm::ParsedBuffer parsed = nxcomm::parse_serialized(frame.payload);
     if (parsed.error != nxcomm::BufferError::none)
-        return Failure{status::bad_request,
-                       std::string("malformed serialized buffer: ") + nxcomm::describe(parsed.error)};
+        return Failure{status::bad_request, std::string("malformed serialized buffer: ") +
+                                                nxcomm::describe(parsed.error)};
     if (parsed.data_length > limits.max_request_bytes)
         return Failure{status::payload_too_large,
                        "request exceeds " + std::to_string(limits.max_request_bytes) + " bytes"};
@@ -52,8 +52,8 @@ std::variant<Admitted, Failure> admit_frame(const ReceivedFrame& frame, const Ga
     auto raw = join_pieces(frame, config.limits);
     if (auto* failure = std::get_if<Failure>(&raw))
         return std::move(*failure);
-    auto request = read_relay_request(std::move(std::get<std::string>(raw)),
-                                      config.limits.max_header_bytes);
+    auto request =
+        read_relay_request(std::move(std::get<std::string>(raw)), config.limits.max_header_bytes);
     if (auto* failure = std::get_if<Failure>(&request))
         return std::move(*failure);
     auto& relay = std::get<RelayRequest>(request);

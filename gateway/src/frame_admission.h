@@ -16,7 +16,8 @@ struct Admitted {
     Millis timeout;
 };
 
-std::variant<Admitted, Failure> admit_frame(const ReceivedFrame& frame, const GatewayConfig& config);
+std::variant<Admitted, Failure> admit_frame(const ReceivedFrame& frame,
+                                            const GatewayConfig& config);
 
 // Largest frame payload worth reading: a request at the size limit, spread
 // over as many pieces as the format allows.

@@ -60,9 +60,8 @@ std::optional<ReceivedFrame> FrameAssembler::next()
     if (!frame_ready())
         return std::nullopt;
     ReceivedFrame frame;
-    frame.header = nxcomm::decode_header(
-        std::span<const std::uint8_t, nxcomm::kHeaderSize>(buffer_.data() + begin_,
-                                                           nxcomm::kHeaderSize));
+    frame.header = nxcomm::decode_header(std::span<const std::uint8_t, nxcomm::kHeaderSize>(
+        buffer_.data() + begin_, nxcomm::kHeaderSize));
     const std::size_t length = frame.header.payload_length;
     if (length > max_payload_) {
         begin_ += nxcomm::kHeaderSize;
@@ -70,7 +69,8 @@ std::optional<ReceivedFrame> FrameAssembler::next()
         frame.oversized = true;
         return frame;
     }
-    const auto payload = buffer_.begin() + static_cast<std::ptrdiff_t>(begin_ + nxcomm::kHeaderSize);
+    const auto payload =
+        buffer_.begin() + static_cast<std::ptrdiff_t>(begin_ + nxcomm::kHeaderSize);
     frame.payload.assign(payload, payload + static_cast<std::ptrdiff_t>(length));
     begin_ += nxcomm::kHeaderSize + length;
     return frame;

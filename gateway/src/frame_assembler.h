@@ -41,9 +41,9 @@ private:
 
     std::size_t max_payload_;
     std::vector<std::uint8_t> buffer_;
-    std::size_t begin_ = 0;  // first unconsumed byte
-    std::size_t end_ = 0;    // one past the last received byte
-    std::uint64_t skip_ = 0; // payload bytes of an oversized frame still to discard
+    std::size_t begin_ = 0;   // first unconsumed byte
+    std::size_t end_ = 0;     // one past the last received byte
+    std::uint64_t skip_ = 0;  // payload bytes of an oversized frame still to discard
 };
 
 }  // namespace nxcommd

@@ -47,18 +47,20 @@ constexpr std::size_t kLongestMillis = 24 * 60 * 60 * 1000;
 
 NumericOption millis_option(const char* name, const char* help, Millis GatewayLimits::*field)
 {
-    return {name, help,
-            [field](const GatewayLimits& l) { return static_cast<std::size_t>((l.*field).count()); },
-            [field](GatewayLimits& l, std::size_t v) {
-                l.*field = Millis(static_cast<Millis::rep>(std::min(v, kLongestMillis)));
-            }};
+    return {
+        name, help,
+        [field](const GatewayLimits& l) { return static_cast<std::size_t>((l.*field).count()); },
+        [field](GatewayLimits& l, std::size_t v) {
+            l.*field = Millis(static_cast<Millis::rep>(std::min(v, kLongestMillis)));
+        }};
 }
 
 const std::vector<NumericOption>& numeric_options()
 {
     using L = GatewayLimits;
     static const std::vector<NumericOption> options = {
-        size_option("--max-request-bytes", "largest raw HTTP request relayed", &L::max_request_bytes),
+        size_option("--max-request-bytes", "largest raw HTTP request relayed",
+                    &L::max_request_bytes),
         size_option("--max-response-bytes", "largest raw HTTP response relayed (*)",
                     &L::max_response_bytes),
         size_option("--max-header-bytes", "largest request or response head", &L::max_header_bytes),
@@ -71,8 +73,8 @@ const std::vector<NumericOption>& numeric_options()
         size_option("--max-in-flight", "requests pending per client connection", &L::max_in_flight),
         size_option("--max-idle-upstream", "kept-alive upstream connections in total",
                     &L::max_idle_upstream),
-        millis_option("--upstream-idle-ms", "close a kept-alive upstream connection unused this long",
-                      &L::upstream_idle),
+        millis_option("--upstream-idle-ms",
+                      "close a kept-alive upstream connection unused this long", &L::upstream_idle),
     };
     return options;
 }
@@ -98,9 +100,9 @@ std::string apply(GatewayConfig& config, std::string_view name, std::string_view
         return {};
     }
     if (name == "--allow")
-        return config.allow.add(value) ? std::string{}
-                                       : "--allow expects HOST or HOST:PORT, got '" +
-                                             std::string(value) + "'";
+        return config.allow.add(value)
+                   ? std::string{}
+                   : "--allow expects HOST or HOST:PORT, got '" + std::string(value) + "'";
     const NumericOption* option = find_numeric(name);
     if (!option)
         return "unknown option " + std::string(name);
@@ -115,8 +117,8 @@ std::string check(const GatewayLimits& limits)
 {
     if (limits.default_timeout > limits.max_timeout)
         return "--default-timeout-ms exceeds --max-timeout-ms";
-    if (limits.max_response_bytes > std::numeric_limits<std::uint32_t>::max() -
-                                        nxcomm::kSinglePieceOverhead)
+    if (limits.max_response_bytes >
+        std::numeric_limits<std::uint32_t>::max() - nxcomm::kSinglePieceOverhead)
         return "--max-response-bytes does not fit a frame";
     if (limits.max_request_bytes > std::numeric_limits<std::uint32_t>::max() / 2)
         return "--max-request-bytes does not fit a frame";

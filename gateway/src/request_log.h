@@ -10,12 +10,12 @@
 namespace nxcommd {
 
 struct RequestRecord {
-    std::string_view client;   // "address:port" of the client connection
-    std::string_view url;      // "-" when the request never got that far
+    std::string_view client;  // "address:port" of the client connection
+    std::string_view url;     // "-" when the request never got that far
     int status = 0;
-    std::size_t bytes = 0;     // response bytes returned to the client
+    std::size_t bytes = 0;  // response bytes returned to the client
     std::chrono::steady_clock::duration elapsed{};
-    std::string_view reason;   // empty unless the gateway answered itself
+    std::string_view reason;  // empty unless the gateway answered itself
 };
 
 void log_request(const RequestRecord& record);

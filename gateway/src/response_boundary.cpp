@@ -70,12 +70,13 @@ ResponseBoundary::State ResponseBoundary::advance()
 {
     while (parsed_ < filled_) {
         error_code ec;
-        const std::size_t used =
-            parser_->put(boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
+        const std::size_t used = parser_->put(
+            boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
         parsed_ += used;
         if (ec == http::error::header_limit)
-            return fail(status::payload_too_large,
-                        "sent a response head over " + std::to_string(max_header_bytes_) + " bytes");
+            return fail(status::payload_too_large, "sent a response head over " +
+                                                       std::to_string(max_header_bytes_) +
+                                                       " bytes");
         if (ec && ec != http::error::need_more)
             return fail(status::bad_gateway, "sent a malformed response (" + ec.message() + ")");
         if (parser_->is_done() && is_interim(parser_->code)) {

@@ -24,8 +24,7 @@ tcp::endpoint listen_endpoint(const HostPort& listen)
 Server::Server(asio::io_context& io, GatewayConfig config)
     : config_(std::move(config)),
       acceptor_(io, listen_endpoint(config_.listen), /*reuse_address=*/true),
-      pool_(config_.limits.max_idle_upstream, config_.limits.upstream_idle),
-      accept_pause_(io)
+      pool_(config_.limits.max_idle_upstream, config_.limits.upstream_idle), accept_pause_(io)
 {
 }
 
@@ -51,9 +50,8 @@ void Server::stop()
 
 void Server::accept()
 {
-    acceptor_.async_accept([this](error_code ec, tcp::socket socket) {
-        on_accept(ec, std::move(socket));
-    });
+    acceptor_.async_accept(
+        [this](error_code ec, tcp::socket socket) { on_accept(ec, std::move(socket)); });
 }
 
 void Server::on_accept(error_code ec, tcp::socket socket)

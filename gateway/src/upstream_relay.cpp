@@ -31,16 +31,10 @@ bool stale_connection(const boost::system::error_code& ec)
 }  // namespace
 
 UpstreamRelay::UpstreamRelay(const asio::any_io_executor& executor, UpstreamPool& pool,
-                             RelayRequest request,
-                             const GatewayLimits& limits, Millis timeout, Completion done)
-    : pool_(pool),
-      request_(std::move(request)),
-      limits_(limits),
-      timeout_(timeout),
-      done_(std::move(done)),
-      key_(request_.target.text()),
-      resolver_(executor),
-      socket_(executor),
+                             RelayRequest request, const GatewayLimits& limits, Millis timeout,
+                             Completion done)
+    : pool_(pool), request_(std::move(request)), limits_(limits), timeout_(timeout),
+      done_(std::move(done)), key_(request_.target.text()), resolver_(executor), socket_(executor),
       deadline_(executor)
 {
 }
@@ -85,28 +79,27 @@ void UpstreamRelay::connect()
             if (self->finished_)
                 return;
             if (ec)
-                return self->fail(status::bad_gateway, "cannot resolve " + self->request_.target.host);
+                return self->fail(status::bad_gateway,
+                                  "cannot resolve " + self->request_.target.host);
             self->connect_to(endpoints);
         });
 }
 
 void UpstreamRelay::connect_to(const tcp::resolver::results_type& endpoints)
 {
-    asio::async_connect(socket_, endpoints,
-                        [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
-                            if (self->finished_)
-                                return;
-                            if (refused(ec))
-                                return self->fail(status::bad_gateway,
-                                                  "connection refused by " + self->key_);
-                            if (ec)
-                                return self->fail(status::bad_gateway, "cannot connect to " +
-                                                                           self->key_ + " (" +
-                                                                           ec.message() + ")");
-                            error_code ignored;
-                            self->socket_.set_option(tcp::no_delay(true), ignored);
-                            self->begin_exchange(false);
-                        });
+    asio::async_connect(
+        socket_, endpoints, [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
+            if (self->finished_)
+                return;
+            if (refused(ec))
+                return self->fail(status::bad_gateway, "connection refused by " + self->key_);
+            if (ec)
+                return self->fail(status::bad_gateway,
+                                  "cannot connect to " + self->key_ + " (" + ec.message() + ")");
+            error_code ignored;
+            self->socket_.set_option(tcp::no_delay(true), ignored);
+            self->begin_exchange(false);
+        });
 }
 
 void UpstreamRelay::begin_exchange(bool reused)
@@ -126,7 +119,8 @@ void UpstreamRelay::write()
                               return self->read();
                           if (!(stale_connection(ec) && self->retry_on_fresh_connection()))
                               self->fail(status::bad_gateway, "connection to " + self->key_ +
-                                                                  " broke off (" + ec.message() + ")");
+                                                                  " broke off (" + ec.message() +
+                                                                  ")");
                       });
 }
 
@@ -134,10 +128,9 @@ void UpstreamRelay::read()
 {
     const auto room =
         response_->prepare(std::clamp(response_->received(), kFirstRead, kLargestRead));
-    socket_.async_read_some(asio::buffer(room.data(), room.size()),
-                            [self = shared_from_this()](error_code ec, std::size_t n) {
-                                self->on_read(ec, n);
-                            });
+    socket_.async_read_some(
+        asio::buffer(room.data(), room.size()),
+        [self = shared_from_this()](error_code ec, std::size_t n) { self->on_read(ec, n); });
 }
 
 void UpstreamRelay::on_read(error_code ec, std::size_t n)

@@ -24,15 +24,16 @@ namespace nxcommd {
 struct RelayOutcome {
     std::string response;  // the upstream's raw response, or an error page
     int status = 0;
-    std::string failure;   // empty when the upstream's response is relayed
+    std::string failure;  // empty when the upstream's response is relayed
 };
 
 class UpstreamRelay : public std::enable_shared_from_this<UpstreamRelay> {
 public:
     using Completion = std::function<void(RelayOutcome)>;
 
-    UpstreamRelay(const boost::asio::any_io_executor& executor, UpstreamPool& pool, RelayRequest request,
-                  const GatewayLimits& limits, Millis timeout, Completion done);
+    UpstreamRelay(const boost::asio::any_io_executor& executor, UpstreamPool& pool,
+                  RelayRequest request, const GatewayLimits& limits, Millis timeout,
+                  Completion done);
 
     void start();
     // The client went away: stop at once, without running the completion.

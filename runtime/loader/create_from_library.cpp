@@ -4,11 +4,11 @@
 #include <objbase.h>
 
 #include "base/common/com_boundary.h"
-#include "runtime/loader/class_object_cache.h"
 #include "base/common/com_ptr.h"
+#include "nx_loader.h"
+#include "runtime/loader/class_object_cache.h"
 #include "runtime/loader/denied_classes.h"
 #include "runtime/loader/library_lifetime.h"
-#include "nx_loader.h"
 
 namespace nvx::loader {
 namespace {
@@ -38,8 +38,8 @@ HRESULT CreateFromNamedLibrary(const char* name, REFCLSID clsid, REFIID iid, voi
     const LibraryUse use = AcquireLibrary(name);
     if (!use.module) return CLASS_E_CLASSNOTAVAILABLE;
     const GetClassObjectFunction getClassObject = ClassObjectEntry(use.module);
-    const HRESULT hr = getClassObject ? CreateFromClassObject(getClassObject, clsid, iid, out)
-                                      : CLASS_E_CLASSNOTAVAILABLE;
+    const HRESULT hr =
+        getClassObject ? CreateFromClassObject(getClassObject, clsid, iid, out) : CLASS_E_CLASSNOTAVAILABLE;
     if (SUCCEEDED(hr)) {
         KeepLibrary(use);
     } else {

@@ -1,8 +1,8 @@
 #include "runtime/nxapi/channel.h"
 
-#include "runtime/nxapi/gateway_address.h"
 #include "nxapi.h"
 #include "nxcomm/frame.h"
+#include "runtime/nxapi/gateway_address.h"
 
 namespace nxapi {
 
@@ -21,8 +21,8 @@ int Channel::Send(const SendRequest& request)
     const std::lock_guard lock(mutex_);
     const std::uint32_t id = NextRequestId();
     const std::vector<nxcomm::Bytes> pieces = request.buffer.Pieces();
-    const std::vector<std::uint8_t> frame = nxcomm::encode_frame(
-        nxcomm::FrameHeader{id, request.service, request.mode, request.timeout_ms, 0}, pieces);
+    const std::vector<std::uint8_t> frame =
+        nxcomm::encode_frame(nxcomm::FrameHeader{id, request.service, request.mode, request.timeout_ms, 0}, pieces);
     // The gateway closes connections that stay idle, and a send into one
     // that it closed would seem to succeed; look before sending.
     if (socket_ && PeerHasClosed(socket_.Get())) Drop();

@@ -87,8 +87,7 @@ int FrameReader::AcceptHeader(SOCKET socket, std::size_t capacity)
     const nxcomm::FrameHeader header = nxcomm::decode_header(std::span(frame_).first<nxcomm::kHeaderSize>());
     // A kind of 0 would read as "nothing waits", and a payload shorter than
     // the buffer's prefix cannot hold a buffer.
-    if (header.service == 0 || header.payload_length < nxcomm::kSerializedPrefixSize)
-        return NXAPI_E_MALFORMED_FRAME;
+    if (header.service == 0 || header.payload_length < nxcomm::kSerializedPrefixSize) return NXAPI_E_MALFORMED_FRAME;
     const std::uint64_t size = nxcomm::kHeaderSize + std::uint64_t{header.payload_length};
     if (size > std::min<std::uint64_t>(capacity, kMaxFrameSize)) {
         phase_ = Phase::discard;

@@ -4,9 +4,9 @@
 #include <limits>
 #include <memory>
 
+#include "nxapi.h"
 #include "runtime/nxapi/channel_registry.h"
 #include "runtime/nxapi/guarded_call.h"
-#include "nxapi.h"
 #include "runtime/nxapi/ublock.h"
 
 // What a connection handle points at.
@@ -62,11 +62,7 @@ extern "C" int WINAPI GatewayReceive(NXCONNECTION connection, void* area, int ca
     NxGatewayConnection* live = Live(connection);
     if (!live || !area || capacity < NXAPI_MIN_RECEIVE_CAPACITY) return NXAPI_E_BAD_ARGUMENTS;
     const std::span bytes(static_cast<std::uint8_t*>(area), static_cast<std::size_t>(capacity));
-    return GuardedCall(NXAPI_E_OUT_OF_MEMORY, NXAPI_E_CONNECTION_LOST,
-                       [&] { return live->channel->Receive(bytes); });
+    return GuardedCall(NXAPI_E_OUT_OF_MEMORY, NXAPI_E_CONNECTION_LOST, [&] { return live->channel->Receive(bytes); });
 }
 
-extern "C" void WINAPI GatewayClose(NXCONNECTION connection)
-{
-    delete Live(connection);
-}
+extern "C" void WINAPI GatewayClose(NXCONNECTION connection) { delete Live(connection); }

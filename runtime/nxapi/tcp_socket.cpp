@@ -55,8 +55,7 @@ bool ConnectionSucceeded(SOCKET socket)
 {
     int error = 0;
     int size = sizeof error;
-    return getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 &&
-           error == 0;
+    return getsockopt(socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size) == 0 && error == 0;
 }
 
 TcpSocket ConnectOne(const addrinfo& candidate, const Deadline& deadline)

@@ -54,8 +54,7 @@ void UBlock::Rewind()
 
 void UBlock::SkipEmptyPieces()
 {
-    while (read_piece_ < piece_ends_.size() && read_offset_ == piece_ends_[read_piece_])
-        ++read_piece_;
+    while (read_piece_ < piece_ends_.size() && read_offset_ == piece_ends_[read_piece_]) ++read_piece_;
 }
 
 std::uint32_t UBlock::NextSize()
@@ -96,8 +95,7 @@ void UBlock::Load(const std::uint8_t* serialized)
     std::size_t extent = nxcomm::kSerializedPrefixSize;
     std::uint32_t sum = 0;
     for (std::uint32_t i = 0; i < count; ++i) {
-        const std::uint32_t length =
-            nxcomm::get_u32(nxcomm::Bytes(serialized + extent, nxcomm::kPieceLengthSize), 0);
+        const std::uint32_t length = nxcomm::get_u32(nxcomm::Bytes(serialized + extent, nxcomm::kPieceLengthSize), 0);
         if (length > dataLength - sum) return;
         sum += length;
         extent += nxcomm::kPieceLengthSize + length;

@@ -1,6 +1,6 @@
 // The UBlock* entry points: argument checks around UBlock.
-#include "runtime/nxapi/guarded_call.h"
 #include "nxapi.h"
+#include "runtime/nxapi/guarded_call.h"
 #include "runtime/nxapi/ublock.h"
 
 using nxapi::GuardedCall;
@@ -70,7 +70,4 @@ extern "C" void WINAPI UBlockLoad(NXUBLOCK buffer, const void* serialized)
     });
 }
 
-extern "C" void WINAPI UBlockRelease(NXUBLOCK buffer)
-{
-    delete UBlock::FromHandle(buffer);
-}
+extern "C" void WINAPI UBlockRelease(NXUBLOCK buffer) { delete UBlock::FromHandle(buffer); }

@@ -7,10 +7,10 @@
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
 #include "base/common/text.h"
-#include "src/facade/soap_call.h"
-#include "src/wsdl/anonymous_call.h"
 #include "mssoap.h"
+#include "src/facade/soap_call.h"
 #include "src/trace/trace_log.h"
+#include "src/wsdl/anonymous_call.h"
 
 namespace nvx::facade {
 namespace {

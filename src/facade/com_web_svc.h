@@ -7,9 +7,9 @@
 #include <span>
 
 #include "NvxWebSvc.h"
-#include "base/common/bstr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/bstr.h"
 #include "src/facade/settings.h"
 #include "src/wsdl/service_model.h"
 

@@ -1,9 +1,9 @@
 #include "src/facade/flat_entry_points.h"
 
+#include "base/comframe/class_factory.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
-#include "base/comframe/class_factory.h"
 
 using nvx::Bstr;
 using nvx::ComPtr;

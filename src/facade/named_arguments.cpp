@@ -16,8 +16,8 @@ HRESULT ValueAt(const VARIANT& values, long position, Variant* out)
         V_VT(&values) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&values) ? *V_VARIANTREF(&values) : values;
     if (!(V_VT(&source) & VT_ARRAY)) return VariantCopyInd(out->Put(), const_cast<VARIANT*>(&source));
 
-    SAFEARRAY* array = (V_VT(&source) & VT_BYREF) ? (V_ARRAYREF(&source) ? *V_ARRAYREF(&source) : nullptr)
-                                                   : V_ARRAY(&source);
+    SAFEARRAY* array =
+        (V_VT(&source) & VT_BYREF) ? (V_ARRAYREF(&source) ? *V_ARRAYREF(&source) : nullptr) : V_ARRAY(&source);
     if (!array) return DISP_E_BADINDEX;
     const VARTYPE elementType = V_VT(&source) & VT_TYPEMASK;
     VARIANT* target = out->Put();

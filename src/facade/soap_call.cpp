@@ -7,15 +7,15 @@
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
+#include "base/common/variant.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
 #include "base/toolkit/toolkit_library.h"
-#include "base/common/variant.h"
+#include "mssoap.h"
+#include "nx_loader.h"
 #include "src/facade/error_report.h"
 #include "src/facade/soap_envelope.h"
 #include "src/facade/variant_string_list.h"
-#include "mssoap.h"
-#include "nx_loader.h"
 
 namespace nvx::facade {
 namespace {
@@ -36,8 +36,7 @@ ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
     return object;
 }
 
-void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl,
-                            BSTR webMethod)
+void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR webMethod)
 {
     using toolkit::SetTextProperty;
     if (settings.compression == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, kCompressedAnswers);

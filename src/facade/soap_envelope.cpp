@@ -142,8 +142,8 @@ BSTR SoapAction(BSTR nameSpace, BSTR webMethod)
     return Bstr(action).Detach();
 }
 
-void WriteRequestEnvelope(ISoapSerializer* serializer, BSTR nameSpace, BSTR webMethod,
-                          const VariantStringList& names, const VARIANT& values)
+void WriteRequestEnvelope(ISoapSerializer* serializer, BSTR nameSpace, BSTR webMethod, const VariantStringList& names,
+                          const VARIANT& values)
 {
     EnvelopeWriter writer(serializer, nameSpace);
     writer.Begin(webMethod);

@@ -22,7 +22,7 @@ BSTR SoapAction(BSTR nameSpace, BSTR webMethod);
 // needs one), a missing or unreadable value gives an empty element. The
 // serializer's statuses are not examined: whether the exchange worked is told
 // by the reader alone.
-void WriteRequestEnvelope(ISoapSerializer* serializer, BSTR nameSpace, BSTR webMethod,
-                          const VariantStringList& names, const VARIANT& values);
+void WriteRequestEnvelope(ISoapSerializer* serializer, BSTR nameSpace, BSTR webMethod, const VariantStringList& names,
+                          const VARIANT& values);
 
 }  // namespace nvx::facade

@@ -52,20 +52,13 @@ void VariantStringList::Convert(const VARIANT& value, bool nested)
     case VT_BSTR:
         if (V_BSTR(&value)) FromScalarText(AnsiFromWide(ViewOf(V_BSTR(&value))));
         return;
-    case VT_I2:
-        return FromScalarText(DecimalText(V_I2(&value)));
-    case VT_BOOL:
-        return FromScalarText(DecimalText(V_BOOL(&value)));
-    case VT_I4:
-        return FromScalarText(DecimalText(V_I4(&value)));
-    case VT_DATE:
-        return FromScalarText(DateDaysText(V_DATE(&value)));
-    case VT_BYREF | VT_I2:
-        return FromScalarText(DecimalText(*V_I2REF(&value)));
-    case VT_BYREF | VT_BOOL:
-        return FromScalarText(DecimalText(*V_BOOLREF(&value)));
-    case VT_BYREF | VT_I4:
-        return FromScalarText(DecimalText(*V_I4REF(&value)));
+    case VT_I2: return FromScalarText(DecimalText(V_I2(&value)));
+    case VT_BOOL: return FromScalarText(DecimalText(V_BOOL(&value)));
+    case VT_I4: return FromScalarText(DecimalText(V_I4(&value)));
+    case VT_DATE: return FromScalarText(DateDaysText(V_DATE(&value)));
+    case VT_BYREF | VT_I2: return FromScalarText(DecimalText(*V_I2REF(&value)));
+    case VT_BYREF | VT_BOOL: return FromScalarText(DecimalText(*V_BOOLREF(&value)));
+    case VT_BYREF | VT_I4: return FromScalarText(DecimalText(*V_I4REF(&value)));
     case VT_BYREF | VT_DATE:
         if (!nested) FromScalarText(DateDaysText(*V_DATEREF(&value)));
         return;
@@ -76,8 +69,7 @@ void VariantStringList::Convert(const VARIANT& value, bool nested)
         // One level deep: what a script passes for a variable.
         if (!nested && V_VARIANTREF(&value)) Convert(*V_VARIANTREF(&value), true);
         return;
-    default:
-        return;  // VT_EMPTY, VT_ERROR (an omitted argument) and the rest: no names
+    default: return;  // VT_EMPTY, VT_ERROR (an omitted argument) and the rest: no names
     }
 }
 
@@ -87,18 +79,15 @@ void VariantStringList::FromArray(const VARIANT& value)
     long lower = 0, upper = -1;
     if (!OneDimensionBounds(array, &lower, &upper)) return;
     switch (V_VT(&value) & VT_TYPEMASK) {
-    case VT_BSTR:
-        return FromStringArray(array, lower, upper);
-    case VT_VARIANT:
-        return FromVariantArray(array, lower, upper);
+    case VT_BSTR: return FromStringArray(array, lower, upper);
+    case VT_VARIANT: return FromVariantArray(array, lower, upper);
     case VT_I2:
     case VT_I4:
     case VT_DATE:
         // Numbers are not names: one unfilled entry per element.
         names_.resize(static_cast<size_t>(upper - lower + 1));
         return;
-    default:
-        return;
+    default: return;
     }
 }
 

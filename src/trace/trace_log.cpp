@@ -44,7 +44,8 @@ void WriteTimePrefix(FILE* file)
     std::tm local{};
     localtime_s(&local, &now);
     char prefix[16];
-    const int length = std::snprintf(prefix, sizeof prefix, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
+    const int length =
+        std::snprintf(prefix, sizeof prefix, "%02d:%02d:%02d ", local.tm_hour, local.tm_min, local.tm_sec);
     TraceWrite(file, prefix, static_cast<size_t>(length));
 }
 

@@ -130,7 +130,6 @@ bool GatewayExchange::Append(const void* bytes, ULONG length)
     return UBlockAppend(buffer_, static_cast<int>(length), bytes) == 0;
 }
 
-
 HRESULT GatewayExchange::CaptureHead()
 {
     if (!EnsureBuffer()) return E_FAIL;
@@ -154,7 +153,8 @@ HRESULT GatewayExchange::Send()
         storedHead_.clear();
         if (!payload.empty()) {
             char line[128];
-            const int length = std::snprintf(line, sizeof line, "Content-Length: %d\r\n", static_cast<int>(payload.size()));
+            const int length =
+                std::snprintf(line, sizeof line, "Content-Length: %d\r\n", static_cast<int>(payload.size()));
             UBlockAppend(buffer_, length, line);
             trace::TraceEntry(trace::Direction::Out, "HTTP Content-Length", line, static_cast<size_t>(length));
         }
@@ -166,8 +166,9 @@ HRESULT GatewayExchange::Send()
     response_.Clear();
     CloseConnection();  // a request sent earlier and never waited for
     connection_ = GatewayOpen(NXAPI_OPEN_REQUEST_ANSWER);
-    const long gatewayTimeout =
-        timeout_ <= 0 ? kGatewayGrace : timeout_ > LONG_MAX - kGatewayGrace ? LONG_MAX : timeout_ + kGatewayGrace;
+    const long gatewayTimeout = timeout_ <= 0                         ? kGatewayGrace
+                                : timeout_ > LONG_MAX - kGatewayGrace ? LONG_MAX
+                                                                      : timeout_ + kGatewayGrace;
     requestId_ = connection_ ? GatewaySend(connection_, kServiceCode, NXAPI_REQUEST_ANSWER_MODE,
                                            static_cast<int>(gatewayTimeout), buffer_)
                              : 0;

@@ -1,9 +1,9 @@
 #include "src/transport/nvx_http_connector.h"
 
+#include "base/comframe/class_factory.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
-#include "base/comframe/class_factory.h"
 #include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
 #include "src/transport/ublock_stream.h"

@@ -9,18 +9,18 @@
 #include <span>
 
 #include "NvxWebSvc.h"
-#include "base/common/bstr.h"
-#include "base/common/com_ptr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "src/transport/header_property_table.h"
 
 namespace nvx::transport {
 
 class NvxHttpConnector : public com::DispatchImpl<INvxHTTPConnector, &LIBID_NVXWEBSVCLib>,
-                      public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
-                      public com::ObjectRoot<NvxHttpConnector> {
+                         public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
+                         public com::ObjectRoot<NvxHttpConnector> {
 public:
     using PrimaryInterface = INvxHTTPConnector;
     static std::span<const com::InterfaceEntry<NvxHttpConnector>> Interfaces();

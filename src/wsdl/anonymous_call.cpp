@@ -5,10 +5,10 @@
 #include "base/common/activation.h"
 #include "base/common/bstr.h"
 #include "base/common/text.h"
+#include "base/common/variant.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
 #include "base/toolkit/toolkit_library.h"
-#include "base/common/variant.h"
 #include "nx_loader.h"
 #include "src/wsdl/table_result.h"
 
@@ -76,7 +76,8 @@ std::string WsdlLocation(const std::string& serviceLocation)
     const size_t end = location.find_last_not_of(' ');
     location.resize(end == std::string::npos ? 0 : end + 1);
     const std::string suffix = kWsdlSuffix;
-    if (location.size() < suffix.size() || location.compare(location.size() - suffix.size(), suffix.size(), suffix) != 0)
+    if (location.size() < suffix.size() ||
+        location.compare(location.size() - suffix.size(), suffix.size(), suffix) != 0)
         location += suffix;
     return location;
 }

@@ -6,10 +6,10 @@
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
+#include "base/common/variant.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
 #include "src/facade/settings.h"
-#include "base/common/variant.h"
 #include "src/wsdl/wsdl_cache.h"
 
 namespace nvx::wsdl {

@@ -9,18 +9,18 @@
 #include <vector>
 
 #include "NvxWebSvc.h"
-#include "base/common/com_ptr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "src/facade/settings.h"
 
 namespace nvx::wsdl {
 
 class NvxWsdlReader : public com::DispatchImpl<INvxWSDLReader, &LIBID_NVXWEBSVCLib>,
-                   public IWSDLReader,
-                   public IEnumWSDLService,
-                   public com::ObjectRoot<NvxWsdlReader> {
+                      public IWSDLReader,
+                      public IEnumWSDLService,
+                      public com::ObjectRoot<NvxWsdlReader> {
 public:
     using PrimaryInterface = INvxWSDLReader;
     static std::span<const com::InterfaceEntry<NvxWsdlReader>> Interfaces();

@@ -83,9 +83,8 @@ std::unique_ptr<ServiceRecord> ReadService(const ComPtr<IWSDLService>& service)
     record->service = service;
     ComPtr<IEnumWSDLPorts> ports;
     service->GetSoapPorts(ports.GetAddressOf());
-    ForEach<IEnumWSDLPorts, IWSDLPort>(ports.Get(), [&](const ComPtr<IWSDLPort>& port) {
-        record->ports.push_back(ReadPort(port, record.get()));
-    });
+    ForEach<IEnumWSDLPorts, IWSDLPort>(
+        ports.Get(), [&](const ComPtr<IWSDLPort>& port) { record->ports.push_back(ReadPort(port, record.get())); });
     return record;
 }
 
@@ -104,9 +103,8 @@ HRESULT BuildServiceModel(IWSDLReader* reader, ServiceModel* model)
     ComPtr<IEnumWSDLService> services;
     const HRESULT hr = reader->GetSoapServices(services.GetAddressOf());
     if (FAILED(hr) || !services) return FAILED(hr) ? hr : E_FAIL;
-    ForEach<IEnumWSDLService, IWSDLService>(services.Get(), [&](const ComPtr<IWSDLService>& service) {
-        model->push_back(ReadService(service));
-    });
+    ForEach<IEnumWSDLService, IWSDLService>(
+        services.Get(), [&](const ComPtr<IWSDLService>& service) { model->push_back(ReadService(service)); });
     return S_OK;
 }
 

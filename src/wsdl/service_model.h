@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "base/common/com_ptr.h"
-#include "src/facade/named_arguments.h"
 #include "mssoap.h"
+#include "src/facade/named_arguments.h"
 
 namespace nvx::wsdl {
 

@@ -7,13 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.h"
 #include "base/http/chunked.h"
+#include "fuzz_check.h"
 
 namespace {
 
 // Encodes `data` in chunks whose sizes cycle through `sizes` (1 to 256 bytes).
-std::string Encode(std::string_view data, std::string_view sizes) {
+std::string Encode(std::string_view data, std::string_view sizes)
+{
     std::string body;
     char sizeLine[16];
     for (std::size_t at = 0, turn = 0; at < data.size(); ++turn) {
@@ -27,7 +28,8 @@ std::string Encode(std::string_view data, std::string_view sizes) {
     return body.append("0\r\nTrailer: x\r\n\r\n");
 }
 
-std::uint32_t DechunkExactCopy(std::string_view body, std::unique_ptr<char[]>& buffer) {
+std::uint32_t DechunkExactCopy(std::string_view body, std::unique_ptr<char[]>& buffer)
+{
     buffer.reset(new char[body.size()]);
     std::memcpy(buffer.get(), body.data(), body.size());
     return nvx::http::DechunkInPlace(buffer.get(), static_cast<std::uint32_t>(body.size()));
@@ -35,7 +37,8 @@ std::uint32_t DechunkExactCopy(std::string_view body, std::unique_ptr<char[]>& b
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::unique_ptr<char[]> buffer;
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "fuzz_check.h"
 #include "base/http/inflate.h"
+#include "fuzz_check.h"
 #include "support/compression.h"
 
 using nvx::http::InflateBody;
@@ -12,7 +12,8 @@ using nvx::http::kMaxInflatedBodySize;
 using nvx::http::testing::Compress;
 using nvx::http::testing::Wrapper;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string_view input(reinterpret_cast<const char*>(data), size);
 
     const auto body = InflateBody(input.data(), static_cast<std::uint32_t>(size));

@@ -4,13 +4,14 @@
 #include <memory>
 #include <string_view>
 
-#include "fuzz_check.h"
 #include "base/http/inflate.h"
 #include "base/http/response_message.h"
+#include "fuzz_check.h"
 
 using nvx::http::HttpResponseMessage;
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const auto length = static_cast<std::uint32_t>(size);
     // An exactly sized copy, so that reading past the text is caught.
     std::unique_ptr<char[]> text(new char[size]);

@@ -4,8 +4,8 @@
 #include <memory>
 #include <string_view>
 
-#include "fuzz_check.h"
 #include "base/http/toolkit_prefix.h"
+#include "fuzz_check.h"
 
 using nvx::http::RemoveToolkitPrefix;
 
@@ -15,7 +15,8 @@ constexpr std::size_t kRemovedUnit = 9;  // the token and its colon
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     const std::string_view input(reinterpret_cast<const char*>(data), size);
     std::unique_ptr<char[]> payload(new char[size]);
     std::memcpy(payload.get(), data, size);

@@ -119,7 +119,7 @@ private:
         std::wstring name;
         ComPtr<ITypeInfo> source;  // for a dual interface: its vtable side
         ComPtr<ICreateTypeInfo2> created;
-        int depth = 0;             // layout order: bases and records first
+        int depth = 0;  // layout order: bases and records first
         TypeLayout layout;
     };
 
@@ -197,7 +197,10 @@ private:
         }
     }
 
-    static bool IsTakenFromStdOle(const std::wstring& name) { return name == L"GUID" || name.rfind(L"__WIDL_", 0) == 0; }
+    static bool IsTakenFromStdOle(const std::wstring& name)
+    {
+        return name == L"GUID" || name.rfind(L"__WIDL_", 0) == 0;
+    }
 
     Entry* FindEntry(const std::wstring& name)
     {
@@ -269,8 +272,7 @@ private:
         case VT_USERDEFINED:
             out->hreftype = MapReference(entry.source.Get(), in.hreftype, entry.created.Get(), &entry.depth);
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -331,16 +333,16 @@ private:
         Check(entry.source->GetNames(func->memid, names, 64, &count), "GetNames");
         // GetNames finds a property's names by DISPID; a put shares it with the
         // get, so only as many names as this function's own parameters apply.
-        const UINT wanted = func->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF)
-                                ? func->cParams
-                                : func->cParams + 1;
+        const UINT wanted =
+            func->invkind & (INVOKE_PROPERTYPUT | INVOKE_PROPERTYPUTREF) ? func->cParams : func->cParams + 1;
         const UINT used = count < wanted ? count : wanted;
         const HRESULT named = entry.created->SetFuncAndParamNames(index, names, used);
         for (UINT i = 0; i < count; ++i) SysFreeString(names[i]);
         Check(named, "SetFuncAndParamNames");
 
         BstrHolder doc;
-        Check(entry.source->GetDocumentation(func->memid, nullptr, &doc.value, nullptr, nullptr), "GetDocumentation(func)");
+        Check(entry.source->GetDocumentation(func->memid, nullptr, &doc.value, nullptr, nullptr),
+              "GetDocumentation(func)");
         if (doc.value) Check(entry.created->SetFuncDocString(index, doc.value), "SetFuncDocString");
     }
 

@@ -157,8 +157,8 @@ std::optional<Options> parse(int argc, char* argv[])
 std::optional<CannedResponses> load(const Options& options)
 {
     const auto post = read_file(options.response_file);
-    const auto get = options.get_file.empty() ? std::optional<std::string>{}
-                                              : read_file(options.get_file);
+    const auto get =
+        options.get_file.empty() ? std::optional<std::string>{} : read_file(options.get_file);
     if (!post || (!options.get_file.empty() && !get))
         return std::nullopt;
     return CannedResponses{ok_response(*post),

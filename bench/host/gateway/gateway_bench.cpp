@@ -146,17 +146,17 @@ private:
 
     void receive()
     {
-        socket_.async_read_some(asio::buffer(chunk_), [self = shared_from_this()](error_code ec,
-                                                                                  std::size_t n) {
-            if (ec)
-                return self->fail();
-            self->received_.append(self->chunk_.data(), n);
-            const auto whole = self->path_.reply_length(self->received_);
-            if (!whole || self->received_.size() < *whole)
-                return self->receive();
-            self->record();
-            self->send();
-        });
+        socket_.async_read_some(asio::buffer(chunk_),
+                                [self = shared_from_this()](error_code ec, std::size_t n) {
+                                    if (ec)
+                                        return self->fail();
+                                    self->received_.append(self->chunk_.data(), n);
+                                    const auto whole = self->path_.reply_length(self->received_);
+                                    if (!whole || self->received_.size() < *whole)
+                                        return self->receive();
+                                    self->record();
+                                    self->send();
+                                });
     }
 
     void record()
@@ -235,9 +235,10 @@ int main(int argc, char* argv[])
     const auto measure = measure_time(argc, argv);
     const auto warmup = std::chrono::milliseconds(500);
     try {
-        nvx::ServerProcess canned(CANNED_SERVER_PATH,
-                                  {"--listen", "127.0.0.1:0", "--response-file", CANNED_RESPONSE_FILE});
-        nvx::ServerProcess gateway(NXCOMMD_PATH, {"--listen", "127.0.0.1:0", "--allow", "127.0.0.1"},
+        nvx::ServerProcess canned(CANNED_SERVER_PATH, {"--listen", "127.0.0.1:0", "--response-file",
+                                                       CANNED_RESPONSE_FILE});
+        nvx::ServerProcess gateway(NXCOMMD_PATH,
+                                   {"--listen", "127.0.0.1:0", "--allow", "127.0.0.1"},
                                    nvx::ServerProcess::Stderr::discard);
         const Path direct = direct_path(canned.port());
         const Path through = gateway_path(gateway.port(), canned.port());

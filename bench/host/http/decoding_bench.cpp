@@ -34,7 +34,8 @@ struct Throughput {
     double baseline;
 };
 
-double Seconds(const std::function<void()>& prepare, const std::function<void()>& work) {
+double Seconds(const std::function<void()>& prepare, const std::function<void()>& work)
+{
     prepare();
     const auto start = Clock::now();
     work();
@@ -45,7 +46,8 @@ double Seconds(const std::function<void()>& prepare, const std::function<void()>
 // a busy moment of the machine does not favour one of them. `prepare` runs
 // untimed before each timed call.
 Throughput Compare(std::size_t bytes, const std::function<void()>& prepare,
-                   const std::function<void()>& measured, const std::function<void()>& baseline) {
+                   const std::function<void()>& measured, const std::function<void()>& baseline)
+{
     double bestMeasured = 1e30;
     double bestBaseline = 1e30;
     for (int round = 0; round < kRounds; ++round) {
@@ -56,7 +58,8 @@ Throughput Compare(std::size_t bytes, const std::function<void()>& prepare,
     return {megabytes / bestMeasured, megabytes / bestBaseline};
 }
 
-std::vector<char> ZpipeInflate(const std::string& compressed) {
+std::vector<char> ZpipeInflate(const std::string& compressed)
+{
     z_stream stream{};
     inflateInit2(&stream, -MAX_WBITS);
     stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
@@ -74,7 +77,8 @@ std::vector<char> ZpipeInflate(const std::string& compressed) {
     return output;
 }
 
-std::string Chunked(const std::string& data) {
+std::string Chunked(const std::string& data)
+{
     std::string body;
     char sizeLine[16];
     for (std::size_t at = 0; at < data.size(); at += kChunkSize) {
@@ -85,33 +89,43 @@ std::string Chunked(const std::string& data) {
     return body.append("0\r\n\r\n");
 }
 
-void Report(const char* what, const char* baselineName, Throughput throughput) {
+void Report(const char* what, const char* baselineName, Throughput throughput)
+{
     std::printf("%-14s %9.1f MB/s   %-20s %9.1f MB/s   ratio %.2f\n", what, throughput.measured,
                 baselineName, throughput.baseline, throughput.measured / throughput.baseline);
 }
 
-void BenchInflate(const std::string& plain) {
+void BenchInflate(const std::string& plain)
+{
     const std::string compressed = Compress(plain, Wrapper::Raw);
     std::size_t sink = 0;
     const Throughput throughput = Compare(
         plain.size(), [] {},
-        [&] { sink += InflateBody(compressed.data(), static_cast<std::uint32_t>(compressed.size()))->size(); },
+        [&] {
+            sink += InflateBody(compressed.data(), static_cast<std::uint32_t>(compressed.size()))
+                        ->size();
+        },
         [&] { sink += ZpipeInflate(compressed).size(); });
-    std::printf("inflate: %zu bytes from %zu compressed (output MB/s)\n", plain.size(), compressed.size());
+    std::printf("inflate: %zu bytes from %zu compressed (output MB/s)\n", plain.size(),
+                compressed.size());
     Report("InflateBody", "zlib inflate loop", throughput);
     if (sink == 0) {
         std::puts("no output");
     }
 }
 
-void BenchDechunk(const std::string& plain) {
+void BenchDechunk(const std::string& plain)
+{
     const std::string chunked = Chunked(plain);
     std::string buffer;
     std::vector<char> target(plain.size());
     std::size_t sink = 0;
     const Throughput throughput = Compare(
         plain.size(), [&] { buffer = chunked; },
-        [&] { sink += nvx::http::DechunkInPlace(buffer.data(), static_cast<std::uint32_t>(buffer.size())); },
+        [&] {
+            sink +=
+                nvx::http::DechunkInPlace(buffer.data(), static_cast<std::uint32_t>(buffer.size()));
+        },
         [&] {
             std::memcpy(target.data(), buffer.data(), plain.size());
             sink += static_cast<unsigned char>(target[plain.size() / 2]);
@@ -124,7 +138,8 @@ void BenchDechunk(const std::string& plain) {
 }
 }  // namespace
 
-int main() {
+int main()
+{
     const std::string plain = SampleXml(kBodySize);
     BenchInflate(plain);
     BenchDechunk(plain);

@@ -21,8 +21,8 @@ using MutableBytes = std::span<std::uint8_t>;
 
 inline constexpr std::uint16_t kDefaultPort = 7575;
 inline constexpr std::uint16_t kHttpRelayService = 2048;  // the one service the gateway offers
-inline constexpr std::uint16_t kRequestAnswerMode = 2;     // mode of every request
-inline constexpr std::uint16_t kAnswerMode = 0;            // mode of every answer
+inline constexpr std::uint16_t kRequestAnswerMode = 2;    // mode of every request
+inline constexpr std::uint16_t kAnswerMode = 0;           // mode of every answer
 
 inline constexpr std::size_t kHeaderSize = 16;
 inline constexpr std::size_t kSerializedPrefixSize = 8;  // data_length + piece_count
@@ -40,9 +40,9 @@ inline constexpr std::size_t kMaxSinglePieceAnswer = kClientReceiveArea - kSingl
 
 struct FrameHeader {
     std::uint32_t request_id = 0;
-    std::uint16_t service = 0;      // request: service addressed; answer: service of the request
-    std::uint16_t mode = 0;         // request: kRequestAnswerMode; answer: kAnswerMode
-    std::uint32_t timeout_ms = 0;   // request: 0 = gateway default; answer: 0
+    std::uint16_t service = 0;     // request: service addressed; answer: service of the request
+    std::uint16_t mode = 0;        // request: kRequestAnswerMode; answer: kAnswerMode
+    std::uint32_t timeout_ms = 0;  // request: 0 = gateway default; answer: 0
     std::uint32_t payload_length = 0;
 
     friend bool operator==(const FrameHeader&, const FrameHeader&) = default;
@@ -91,11 +91,11 @@ inline FrameHeader decode_header(std::span<const std::uint8_t, kHeaderSize> in)
 // Why a serialized buffer was refused; the gateway names it in its error page.
 enum class BufferError {
     none,
-    truncated_prefix,   // fewer than 8 bytes
-    too_many_pieces,    // piece_count above kMaxPieceCount
-    piece_overrun,      // a piece length or its bytes run past the end
-    length_mismatch,    // data_length differs from the sum of piece lengths
-    trailing_bytes,     // bytes left over after the last piece
+    truncated_prefix,  // fewer than 8 bytes
+    too_many_pieces,   // piece_count above kMaxPieceCount
+    piece_overrun,     // a piece length or its bytes run past the end
+    length_mismatch,   // data_length differs from the sum of piece lengths
+    trailing_bytes,    // bytes left over after the last piece
 };
 
 inline const char* describe(BufferError error)

@@ -85,17 +85,20 @@ typedef UINT_PTR NXAPI_SOCKET;
 #define NXAPI_MIN_RECEIVE_CAPACITY 24
 
 /* Negative results of GatewaySend and GatewayReceive. */
-#define NXAPI_E_CONNECTION_LOST (-1)   /* the gateway closed the connection or it broke */
-#define NXAPI_E_MESSAGE_TOO_LARGE (-2) /* the message exceeds the area; it is consumed
+#define NXAPI_E_CONNECTION_LOST (-1) /* the gateway closed the connection or it broke */
+#define NXAPI_E_MESSAGE_TOO_LARGE                                                                                      \
+    (-2) /* the message exceeds the area; it is consumed
                                           and dropped, the connection stays usable */
-#define NXAPI_E_MALFORMED_FRAME (-3)   /* the gateway broke the frame format; the
+#define NXAPI_E_MALFORMED_FRAME                                                                                        \
+    (-3)                           /* the gateway broke the frame format; the
                                           connection is dropped */
-#define NXAPI_E_NOT_CONNECTED (-4)     /* no connection: none was made, or it was dropped */
+#define NXAPI_E_NOT_CONNECTED (-4) /* no connection: none was made, or it was dropped */
 #define NXAPI_E_BAD_ARGUMENTS (-5)
-#define NXAPI_E_GATEWAY_ADDRESS (-6)   /* NXCOMM_GATEWAY is not host:port */
-#define NXAPI_E_CONNECT_FAILED (-7)    /* the gateway cannot be resolved or reached
+#define NXAPI_E_GATEWAY_ADDRESS (-6) /* NXCOMM_GATEWAY is not host:port */
+#define NXAPI_E_CONNECT_FAILED                                                                                         \
+    (-7)                         /* the gateway cannot be resolved or reached
                                           (connecting gives up after 5 s) */
-#define NXAPI_E_SEND_FAILED (-8)       /* the frame could not be sent, even on a new connection */
+#define NXAPI_E_SEND_FAILED (-8) /* the frame could not be sent, even on a new connection */
 #define NXAPI_E_OUT_OF_MEMORY (-9)
 
 /* A handle for one exchange on this thread's connection; NULL when no memory

@@ -2,8 +2,8 @@
 
 #include <oleauto.h>
 
-#include "runtime/soaptk/client/xsd_lexical.h"
 #include "base/common/variant.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -29,10 +29,9 @@ HRESULT TextForPart(VARIANT& value, const PartDescription& part, std::wstring* t
     if (part.variantType == VT_DISPATCH) return DISP_E_TYPEMISMATCH;
     if (part.variantType == VT_BSTR || value.vt == part.variantType) return XsdTextOf(value, text);
     Variant typed;
-    HRESULT hr = value.vt == VT_BSTR
-                     ? ValueFromXsdText(std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)),
-                                        part.variantType, typed.Get())
-                     : VariantChangeTypeEx(typed.Get(), &value, LOCALE_INVARIANT, 0, part.variantType);
+    HRESULT hr = value.vt == VT_BSTR ? ValueFromXsdText(std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)),
+                                                        part.variantType, typed.Get())
+                                     : VariantChangeTypeEx(typed.Get(), &value, LOCALE_INVARIANT, 0, part.variantType);
     if (FAILED(hr)) return hr == DISP_E_OVERFLOW ? hr : DISP_E_TYPEMISMATCH;
     return XsdTextOf(*typed, text);
 }

@@ -4,15 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "runtime/soaptk/client/call_arguments.h"
-#include "runtime/soaptk/client/request_writer.h"
+#include "base/comframe/object.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/variant.h"
-#include "base/comframe/object.h"
+#include "base/toolkit/connector_property_names.h"
+#include "runtime/soaptk/client/call_arguments.h"
+#include "runtime/soaptk/client/request_writer.h"
 #include "runtime/soaptk/reader/soap_reader.h"
 #include "runtime/soaptk/serializer/soap_serializer.h"
-#include "base/toolkit/connector_property_names.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -27,12 +27,11 @@ std::wstring FailureText(HRESULT failure)
     const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
     const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
                         (winhttp ? FORMAT_MESSAGE_FROM_HMODULE : 0);
-    const DWORD length =
-        FormatMessageW(flags, winhttp, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
+    const DWORD length = FormatMessageW(flags, winhttp, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
     std::wstring text(message ? message : L"", message ? length : 0);
     LocalFree(message);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' ||
-                             text.back() == L'.'))
+    while (!text.empty() &&
+           (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
         text.pop_back();
     wchar_t number[16];
     std::swprintf(number, std::size(number), L"0x%08lX", static_cast<unsigned long>(failure));
@@ -100,9 +99,8 @@ HRESULT LoadAnswer(ISoapConnector* connector, ComPtr<ISoapReader>* reader)
 
 }  // namespace
 
-HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& operation,
-                      const DISPPARAMS& parameters, VARIANT* result, EXCEPINFO* exception, UINT* argumentError,
-                      SoapFault* fault)
+HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& operation, const DISPPARAMS& parameters,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError, SoapFault* fault)
 {
     std::vector<ArgumentValue> arguments;
     HRESULT hr = ReadCallArguments(parameters, operation.inputs, &arguments, argumentError);

@@ -4,8 +4,8 @@
 #include <windows.h>
 #include <oaidl.h>
 
-#include "runtime/soaptk/client/soap_answer.h"
 #include "mssoap.h"
+#include "runtime/soaptk/client/soap_answer.h"
 #include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {
@@ -18,8 +18,7 @@ namespace nvx::soaptk {
 //   a SOAP fault       scode E_FAIL, description the faultstring; `*fault` is set
 //   a failed exchange  scode the exchange's status, a description naming the endpoint
 //   an answer that is no SOAP message, or whose result is not of its type
-HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& operation,
-                      const DISPPARAMS& parameters, VARIANT* result, EXCEPINFO* exception, UINT* argumentError,
-                      SoapFault* fault);
+HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& operation, const DISPPARAMS& parameters,
+                      VARIANT* result, EXCEPINFO* exception, UINT* argumentError, SoapFault* fault);
 
 }  // namespace nvx::soaptk

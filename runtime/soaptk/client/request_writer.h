@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "runtime/soaptk/client/call_arguments.h"
 #include "mssoap.h"
+#include "runtime/soaptk/client/call_arguments.h"
 #include "runtime/soaptk/wsdl/wsdl_description.h"
 
 namespace nvx::soaptk {

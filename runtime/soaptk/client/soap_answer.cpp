@@ -1,11 +1,11 @@
 #include "runtime/soaptk/client/soap_answer.h"
 
-#include "runtime/soaptk/client/xsd_lexical.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
-#include "runtime/soaptk/reader/child_elements.h"
 #include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/client/xsd_lexical.h"
+#include "runtime/soaptk/reader/child_elements.h"
 #include "runtime/soaptk/wsdl/dom_values.h"
 
 namespace nvx::soaptk {
@@ -83,8 +83,10 @@ ComPtr<IXMLDOMElement> ResultElement(IXMLDOMElement* body, const OperationDescri
 std::optional<SoapFault> FaultOf(ISoapReader* reader)
 {
     if (!ElementFrom(reader, &ISoapReader::get_Fault)) return std::nullopt;
-    SoapFault fault{TextOf(reader, &ISoapReader::get_FaultCode), TextOf(reader, &ISoapReader::get_FaultString),
-                    TextOf(reader, &ISoapReader::get_FaultActor), {}};
+    SoapFault fault{TextOf(reader, &ISoapReader::get_FaultCode),
+                    TextOf(reader, &ISoapReader::get_FaultString),
+                    TextOf(reader, &ISoapReader::get_FaultActor),
+                    {}};
     if (const ComPtr<IXMLDOMElement> detail = ElementFrom(reader, &ISoapReader::get_FaultDetail))
         fault.detail = InnerXml(detail.Get());
     return fault;

@@ -1,13 +1,13 @@
 #include "runtime/soaptk/client/soap_client.h"
 
-#include "runtime/soaptk/client/operation_call.h"
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
+#include "base/toolkit/connector_property_names.h"
+#include "runtime/soaptk/client/operation_call.h"
 #include "runtime/soaptk/connector/standard_http_connector.h"
 #include "runtime/soaptk/text/ignoring_case.h"
 #include "runtime/soaptk/wsdl/wsdl_source.h"
-#include "base/toolkit/connector_property_names.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -44,8 +44,8 @@ std::span<const com::InterfaceEntry<SoapClient>> SoapClient::Interfaces()
 HRESULT SoapClient::Connector(ComPtr<ISoapConnector>* connector)
 {
     if (!connector_) {
-        const HRESULT hr = com::CreateInstance<StandardHttpConnector>(nullptr, IID_ISoapConnector,
-                                                              reinterpret_cast<void**>(connector_.GetAddressOf()));
+        const HRESULT hr = com::CreateInstance<StandardHttpConnector>(
+            nullptr, IID_ISoapConnector, reinterpret_cast<void**>(connector_.GetAddressOf()));
         if (FAILED(hr)) return hr;
     }
     *connector = connector_;

@@ -9,12 +9,12 @@
 #include <span>
 #include <string>
 
-#include "runtime/soaptk/client/soap_answer.h"
-#include "base/common/com_ptr.h"
-#include "base/common/variant.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/com_ptr.h"
+#include "base/common/variant.h"
 #include "mssoap.h"
+#include "runtime/soaptk/client/soap_answer.h"
 #include "runtime/soaptk/wsdl/wsdl_objects.h"
 
 namespace nvx::soaptk {

@@ -20,7 +20,8 @@ std::wstring Base64(std::string_view bytes)
         for (size_t index = 0; index < 3; ++index)
             group = (group << 8) | (index < count ? static_cast<unsigned char>(bytes[position + index]) : 0u);
         for (size_t index = 0; index < 4; ++index)
-            encoded += index <= count ? static_cast<wchar_t>(kBase64Alphabet[(group >> (18 - 6 * index)) & 0x3F]) : L'=';
+            encoded +=
+                index <= count ? static_cast<wchar_t>(kBase64Alphabet[(group >> (18 - 6 * index)) & 0x3F]) : L'=';
     }
     return encoded;
 }

@@ -13,9 +13,9 @@ namespace nvx::soaptk {
 namespace {
 
 constexpr const wchar_t* kNames[] = {
-    toolkit::kEndPointUrl, toolkit::kSoapAction,   toolkit::kTimeout,        toolkit::kProxyServer,
-    toolkit::kProxyPort,   toolkit::kAuthUser,     toolkit::kAuthPassword,   toolkit::kAcceptEncoding,
-    toolkit::kRequestMethod,
+    toolkit::kEndPointUrl,  toolkit::kSoapAction,     toolkit::kTimeout,
+    toolkit::kProxyServer,  toolkit::kProxyPort,      toolkit::kAuthUser,
+    toolkit::kAuthPassword, toolkit::kAcceptEncoding, toolkit::kRequestMethod,
 };
 constexpr wchar_t kDefaultTimeout[] = L"30000";
 constexpr DWORD kDefaultTimeoutMs = 30000;
@@ -78,8 +78,7 @@ HRESULT ConnectorProperties::Checked(Property property, std::wstring text, std::
         else
             return E_INVALIDARG;
         break;
-    default:
-        break;
+    default: break;
     }
     *value = std::move(text);
     return S_OK;

@@ -6,12 +6,12 @@
 
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
-#include "runtime/soaptk/stream/stream_io.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/toolkit/connector_property_names.h"
 #include "runtime/soaptk/connector/basic_credentials.h"
 #include "runtime/soaptk/connector/content_decoding.h"
-#include "base/toolkit/connector_property_names.h"
+#include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -192,8 +192,7 @@ IFACEMETHODIMP StandardHttpConnector::EndMessage()
         HttpAnswer answer;
         hr = Exchange(std::string_view(body.data(), body.size()), &answer);
         ComPtr<IStream> output;
-        const HRESULT streamed =
-            FAILED(hr) ? NewMemoryStream(&output) : MemoryStreamWith(answer.body, &output);
+        const HRESULT streamed = FAILED(hr) ? NewMemoryStream(&output) : MemoryStreamWith(answer.body, &output);
         if (FAILED(streamed)) return streamed;
         output_ = std::move(output);
         return hr;

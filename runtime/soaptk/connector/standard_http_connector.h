@@ -5,17 +5,17 @@
 
 #include <span>
 
-#include "base/common/com_ptr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/com_ptr.h"
+#include "mssoap.h"
 #include "runtime/soaptk/connector/connector_properties.h"
 #include "runtime/soaptk/connector/winhttp_session.h"
-#include "mssoap.h"
 
 namespace nvx::soaptk {
 
 class StandardHttpConnector : public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
-                      public com::ObjectRoot<StandardHttpConnector> {
+                              public com::ObjectRoot<StandardHttpConnector> {
 public:
     using PrimaryInterface = ISoapConnector;
     static std::span<const com::InterfaceEntry<StandardHttpConnector>> Interfaces();

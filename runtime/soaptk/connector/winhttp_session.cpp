@@ -68,8 +68,7 @@ HRESULT Crack(std::wstring_view url, Target* target)
 // An address needs no name resolution.
 bool IsAddressLiteral(const std::wstring& host)
 {
-    return !host.empty() && (host.front() == L'[' ||
-                             host.find_first_not_of(L"0123456789.") == std::wstring::npos);
+    return !host.empty() && (host.front() == L'[' || host.find_first_not_of(L"0123456789.") == std::wstring::npos);
 }
 
 // Bounds each blocking step (resolve, connect, send, receive) by the time
@@ -116,8 +115,7 @@ std::wstring QueryText(HINTERNET request, DWORD query)
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0) return {};
     std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
     size = static_cast<DWORD>(text.size() * sizeof(wchar_t));
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size,
-                             WINHTTP_NO_HEADER_INDEX))
+    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
         return {};
     text.resize(size / sizeof(wchar_t));
     return text;

@@ -15,7 +15,7 @@ struct HttpRequest {
     std::wstring_view method;   // "POST" or "GET"
     std::wstring_view headers;  // extra header lines, each ending in CR LF
     std::string_view body;
-    DWORD timeoutMs;            // bounds the whole exchange
+    DWORD timeoutMs;  // bounds the whole exchange
 };
 
 struct HttpAnswer {

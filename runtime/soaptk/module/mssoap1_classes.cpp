@@ -1,12 +1,12 @@
 // The object map of mssoap1.dll: the serializer, the reader, the standard
 // HTTP connector, the WSDL reader and the SOAP client.
-#include "runtime/soaptk/client/soap_client.h"
 #include "base/comframe/module.h"
 #include "base/comframe/object.h"
-#include "runtime/soaptk/connector/standard_http_connector.h"
 #include "mssoap.h"
-#include "runtime/soaptk/reader/soap_reader.h"
+#include "runtime/soaptk/client/soap_client.h"
+#include "runtime/soaptk/connector/standard_http_connector.h"
 #include "runtime/soaptk/module/resource_ids.h"
+#include "runtime/soaptk/reader/soap_reader.h"
 #include "runtime/soaptk/serializer/soap_serializer.h"
 #include "runtime/soaptk/wsdl/wsdl_reader.h"
 

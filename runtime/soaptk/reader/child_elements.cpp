@@ -53,8 +53,7 @@ HRESULT FindChildElement(IXMLDOMNode* parent, const ElementName& name, ComPtr<IX
     });
 }
 
-HRESULT FindChildElements(IXMLDOMNode* parent, const ElementName& name,
-                          std::vector<ComPtr<IXMLDOMElement>>* elements)
+HRESULT FindChildElements(IXMLDOMNode* parent, const ElementName& name, std::vector<ComPtr<IXMLDOMElement>>* elements)
 {
     elements->clear();
     return VisitChildElements(parent, name, [&](ComPtr<IXMLDOMElement> found) {

@@ -22,8 +22,7 @@ struct ElementName {
 HRESULT FindChildElement(IXMLDOMNode* parent, const ElementName& name, ComPtr<IXMLDOMElement>* element);
 
 // Every element child of `parent` that matches, in document order.
-HRESULT FindChildElements(IXMLDOMNode* parent, const ElementName& name,
-                          std::vector<ComPtr<IXMLDOMElement>>* elements);
+HRESULT FindChildElements(IXMLDOMNode* parent, const ElementName& name, std::vector<ComPtr<IXMLDOMElement>>* elements);
 
 // Whether `node` is an element that matches.
 bool IsElementNamed(IXMLDOMNode* node, const ElementName& name);

@@ -5,9 +5,9 @@
 
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
+#include "base/toolkit/xml_namespaces.h"
 #include "runtime/soaptk/reader/message_bytes.h"
 #include "runtime/soaptk/reader/xml_document.h"
-#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -176,7 +176,8 @@ IFACEMETHODIMP SoapReader::get_Fault(IDispatch** element)
 
 IFACEMETHODIMP SoapReader::get_FaultString(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultstring"), found); });
+    return GetElement(element,
+                      [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultstring"), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultCode(IDispatch** element)
@@ -186,7 +187,8 @@ IFACEMETHODIMP SoapReader::get_FaultCode(IDispatch** element)
 
 IFACEMETHODIMP SoapReader::get_FaultActor(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultactor"), found); });
+    return GetElement(element,
+                      [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultactor"), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultDetail(IDispatch** element)
@@ -227,9 +229,8 @@ IFACEMETHODIMP SoapReader::get_RPCStruct(IDispatch** element)
 
 IFACEMETHODIMP SoapReader::get_RPCParameter(BSTR localName, BSTR namespaceUri, IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) {
-        return FindBodyGrandchild(kAnyElement, NamedBy(localName, namespaceUri), found);
-    });
+    return GetElement(
+        element, [&](auto* found) { return FindBodyGrandchild(kAnyElement, NamedBy(localName, namespaceUri), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_RPCResult(IDispatch** element)

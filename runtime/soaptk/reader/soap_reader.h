@@ -6,10 +6,10 @@
 
 #include <span>
 
-#include "base/common/bstr.h"
-#include "base/common/com_ptr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "runtime/soaptk/reader/child_elements.h"
 

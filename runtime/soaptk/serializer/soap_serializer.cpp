@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "base/common/com_boundary.h"
-#include "runtime/soaptk/stream/stream_io.h"
 #include "base/common/text.h"
-#include "runtime/soaptk/serializer/xml_text.h"
-#include "runtime/soaptk/text/ignoring_case.h"
 #include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/serializer/xml_text.h"
+#include "runtime/soaptk/stream/stream_io.h"
+#include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -121,10 +121,12 @@ IFACEMETHODIMP SoapSerializer::startEnvelope(BSTR prefix, BSTR encodingStyle, BS
         if (started_) return E_UNEXPECTED;
         // The message is always UTF-8; another encoding cannot be honoured.
         if (SysStringLen(xmlEncoding) != 0 && !IsUtf8(ViewOf(xmlEncoding))) return E_INVALIDARG;
-        envelopePrefix_ = SysStringLen(prefix) != 0 ? std::wstring(ViewOf(prefix)) : std::wstring(kDefaultEnvelopePrefix);
+        envelopePrefix_ =
+            SysStringLen(prefix) != 0 ? std::wstring(ViewOf(prefix)) : std::wstring(kDefaultEnvelopePrefix);
         const size_t mark = writer_.Output().size();
         writer_.WriteDeclaration();
-        const HRESULT hr = StartPart(Part::Envelope, L"Envelope", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr =
+            StartPart(Part::Envelope, L"Envelope", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
         if (FAILED(hr)) {
             writer_.Output().resize(mark);
             return hr;
@@ -148,7 +150,8 @@ IFACEMETHODIMP SoapSerializer::startHeader(BSTR encodingStyle)
 {
     return Write([&]() -> HRESULT {
         if (!Inside({Part::Envelope}) || headerWritten_ || bodyWritten_) return E_UNEXPECTED;
-        const HRESULT hr = StartPart(Part::Header, L"Header", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr =
+            StartPart(Part::Header, L"Header", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
         if (SUCCEEDED(hr)) headerWritten_ = true;
         return hr;
     });

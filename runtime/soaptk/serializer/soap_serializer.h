@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "base/common/com_ptr.h"
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
+#include "base/common/com_ptr.h"
 #include "mssoap.h"
 #include "runtime/soaptk/serializer/xml_writer.h"
 
@@ -28,8 +28,8 @@ public:
     IFACEMETHODIMP startEnvelope(BSTR prefix, BSTR encodingStyle, BSTR xmlEncoding) override;
     IFACEMETHODIMP endEnvelope() override;
     IFACEMETHODIMP startHeader(BSTR encodingStyle) override;
-    IFACEMETHODIMP startHeaderElement(BSTR name, BSTR nsUri, int mustUnderstand, BSTR actorUri,
-                                      BSTR encodingStyle, BSTR prefix) override;
+    IFACEMETHODIMP startHeaderElement(BSTR name, BSTR nsUri, int mustUnderstand, BSTR actorUri, BSTR encodingStyle,
+                                      BSTR prefix) override;
     IFACEMETHODIMP endHeaderElement() override;
     IFACEMETHODIMP endHeader() override;
     IFACEMETHODIMP startBody(BSTR encodingStyle) override;

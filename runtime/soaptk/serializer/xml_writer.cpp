@@ -128,10 +128,9 @@ HRESULT XmlWriter::Attribute(std::wstring_view name, std::wstring_view uri, std:
     Resolution resolution;
     HRESULT hr = Resolve(uri, prefix, false, &resolution);
     if (FAILED(hr)) return hr;
-    const bool duplicate = std::any_of(attributesOfOpenTag_.begin(), attributesOfOpenTag_.end(),
-                                       [&](const ExpandedName& other) {
-                                           return other.uri == resolution.uri && other.name == name;
-                                       });
+    const bool duplicate =
+        std::any_of(attributesOfOpenTag_.begin(), attributesOfOpenTag_.end(),
+                    [&](const ExpandedName& other) { return other.uri == resolution.uri && other.name == name; });
     if (duplicate) return E_INVALIDARG;
     std::string text;
     if (!AppendEscaped(text, value, TextContext::Attribute)) return E_INVALIDARG;

@@ -23,8 +23,7 @@ public:
     // attributes and declarations until content follows.
     HRESULT StartElement(std::wstring_view name, std::wstring_view uri, std::wstring_view prefix);
     // Adds an attribute to the open start tag; prefixes as for elements.
-    HRESULT Attribute(std::wstring_view name, std::wstring_view uri, std::wstring_view prefix,
-                      std::wstring_view value);
+    HRESULT Attribute(std::wstring_view name, std::wstring_view uri, std::wstring_view prefix, std::wstring_view value);
     // Declares `prefix` ("" for the default namespace) on the open start tag.
     HRESULT DeclareNamespace(std::wstring_view prefix, std::wstring_view uri);
     HRESULT Text(std::wstring_view text);
@@ -58,7 +57,7 @@ private:
 
     std::string output_;
     NamespaceScope scope_;
-    std::vector<std::string> openTags_;             // qualified names, for the end tags
+    std::vector<std::string> openTags_;              // qualified names, for the end tags
     std::vector<ExpandedName> attributesOfOpenTag_;  // to refuse duplicates
     bool startTagOpen_ = false;
 };

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/comframe/object.h"
 #include "base/common/com_boundary.h"
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
-#include "base/comframe/object.h"
 
 namespace nvx::soaptk {
 

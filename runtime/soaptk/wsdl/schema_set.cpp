@@ -2,8 +2,8 @@
 
 #include <cwchar>
 
-#include "runtime/soaptk/reader/child_elements.h"
 #include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/reader/child_elements.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -20,9 +20,9 @@ struct BuiltinType {
 };
 
 constexpr BuiltinType kBuiltinTypes[] = {
-    {L"int", VT_I4},         {L"long", VT_I8},     {L"short", VT_I2},         {L"double", VT_R8},
-    {L"float", VT_R4},       {L"boolean", VT_BOOL}, {L"decimal", VT_DECIMAL}, {L"dateTime", VT_DATE},
-    {L"anyType", VT_DISPATCH},
+    {L"int", VT_I4},          {L"long", VT_I8},       {L"short", VT_I2},
+    {L"double", VT_R8},       {L"float", VT_R4},      {L"boolean", VT_BOOL},
+    {L"decimal", VT_DECIMAL}, {L"dateTime", VT_DATE}, {L"anyType", VT_DISPATCH},
 };
 
 ElementName Xsd(std::wstring_view localName) { return {localName, toolkit::kXsdNamespace}; }
@@ -92,9 +92,9 @@ void SchemaSet::Add(IXMLDOMElement* schemaElement)
     if (FAILED(FindChildElements(schemaElement, Xsd(L""), &children))) return;
     for (const ComPtr<IXMLDOMElement>& child : children) {
         const std::wstring kind = LocalNameOf(child.Get());
-        Index* index = kind == L"element"                                  ? &elements_
+        Index* index = kind == L"element"                                ? &elements_
                        : kind == L"complexType" || kind == L"simpleType" ? &types_
-                                                                           : nullptr;
+                                                                         : nullptr;
         const std::optional<std::wstring> name = AttributeOf(child.Get(), L"name");
         if (!index || !name) continue;
         // The first declaration of a name counts, as a validator would refuse

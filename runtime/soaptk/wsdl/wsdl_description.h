@@ -26,7 +26,7 @@ struct OperationDescription {
     std::wstring name;
     std::wstring documentation;
     std::wstring soapAction;
-    std::wstring style;  // "document" or "rpc"
+    std::wstring style;    // "document" or "rpc"
     bool encoded = false;  // the input body is use="encoded"
     // The element that wraps the arguments (and the result) in the body; an
     // empty name means the parts stand directly in the body.

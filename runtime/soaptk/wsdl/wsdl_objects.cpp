@@ -113,10 +113,7 @@ IFACEMETHODIMP WSDLOperation::get_style(BSTR* style) { return CopyText(operation
 IFACEMETHODIMP WSDLOperation::get_inputNamespace(BSTR* uri) { return CopyText(operation_->inputNamespace, uri); }
 IFACEMETHODIMP WSDLOperation::get_inputElement(BSTR* element) { return CopyText(operation_->inputElement, element); }
 IFACEMETHODIMP WSDLOperation::get_outputNamespace(BSTR* uri) { return CopyText(operation_->outputNamespace, uri); }
-IFACEMETHODIMP WSDLOperation::get_outputElement(BSTR* element)
-{
-    return CopyText(operation_->outputElement, element);
-}
+IFACEMETHODIMP WSDLOperation::get_outputElement(BSTR* element) { return CopyText(operation_->outputElement, element); }
 
 IFACEMETHODIMP WSDLOperation::GetOperationParts(IEnumSoapMappers** parts)
 {

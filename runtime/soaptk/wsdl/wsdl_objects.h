@@ -9,9 +9,9 @@
 #include <memory>
 #include <span>
 
+#include "base/comframe/object.h"
 #include "base/common/com_ptr.h"
 #include "base/common/variant.h"
-#include "base/comframe/object.h"
 #include "mssoap.h"
 #include "runtime/soaptk/wsdl/model_enumeration.h"
 #include "runtime/soaptk/wsdl/wsdl_description.h"
@@ -62,8 +62,7 @@ public:
     using PrimaryInterface = IWSDLOperation;
     using Parts = ModelEnumeration<IEnumSoapMappers, ISoapMapper>;
     static std::span<const com::InterfaceEntry<WSDLOperation>> Interfaces();
-    static HRESULT Create(SharedDescription owner, const OperationDescription* operation,
-                          ComPtr<IWSDLOperation>* out);
+    static HRESULT Create(SharedDescription owner, const OperationDescription* operation, ComPtr<IWSDLOperation>* out);
 
     virtual ~WSDLOperation() = default;
 

@@ -5,10 +5,10 @@
 #include <string>
 
 #include "base/common/com_ptr.h"
+#include "base/toolkit/xml_namespaces.h"
 #include "runtime/soaptk/reader/child_elements.h"
 #include "runtime/soaptk/wsdl/dom_values.h"
 #include "runtime/soaptk/wsdl/schema_set.h"
-#include "base/toolkit/xml_namespaces.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -80,11 +80,8 @@ private:
 };
 
 DefinitionsReader::DefinitionsReader(IXMLDOMElement* definitions)
-    : definitions_(definitions),
-      targetNamespace_(AttributeText(definitions, L"targetNamespace")),
-      schemas_(SchemaSet::Of(definitions)),
-      messages_(IndexOf(L"message")),
-      portTypes_(IndexOf(L"portType")),
+    : definitions_(definitions), targetNamespace_(AttributeText(definitions, L"targetNamespace")),
+      schemas_(SchemaSet::Of(definitions)), messages_(IndexOf(L"message")), portTypes_(IndexOf(L"portType")),
       bindings_(IndexOf(L"binding"))
 {
 }
@@ -174,8 +171,7 @@ ComPtr<IXMLDOMElement> DefinitionsReader::MessageOf(IXMLDOMElement* portTypeOper
 void DefinitionsReader::ReadParts(IXMLDOMElement* bindingOperation, IXMLDOMElement* portTypeOperation,
                                   OperationDescription* operation) const
 {
-    const ComPtr<IXMLDOMElement> inputBody =
-        Child(Child(bindingOperation, Wsdl(L"input")).Get(), SoapBinding(L"body"));
+    const ComPtr<IXMLDOMElement> inputBody = Child(Child(bindingOperation, Wsdl(L"input")).Get(), SoapBinding(L"body"));
     const ComPtr<IXMLDOMElement> outputBody =
         Child(Child(bindingOperation, Wsdl(L"output")).Get(), SoapBinding(L"body"));
     operation->encoded = inputBody && AttributeText(inputBody.Get(), L"use") == L"encoded";

@@ -127,8 +127,8 @@ void FakeUpstream::serve(Fd connection)
 
 std::string ok_response(const std::string& body, const std::string& extra_headers)
 {
-    return "HTTP/1.1 200 OK\r\n" + extra_headers + "Content-Length: " +
-           std::to_string(body.size()) + "\r\n\r\n" + body;
+    return "HTTP/1.1 200 OK\r\n" + extra_headers +
+           "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 std::string request_path(const std::string& request)

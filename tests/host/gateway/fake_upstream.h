@@ -17,9 +17,9 @@ namespace gwtest {
 
 struct Reply {
     std::string bytes;
-    bool close_after = false;   // close the connection once the bytes are out
-    Millis delay{0};            // wait this long before answering
-    bool silent = false;        // never answer; hold the connection open
+    bool close_after = false;  // close the connection once the bytes are out
+    Millis delay{0};           // wait this long before answering
+    bool silent = false;       // never answer; hold the connection open
 };
 
 class FakeUpstream {

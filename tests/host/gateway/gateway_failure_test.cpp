@@ -76,7 +76,8 @@ TEST(GatewayFailure, EachFailureAnswersWithItsErrorPage)
         {"unparseable", "this is not HTTP\r\n\r\n", 0, 400, "Bad Request: malformed request"},
         {"no Host", "GET / HTTP/1.1\r\n\r\n", 0, 400, "Bad Request: request has no Host header"},
         {"outside the allow-list",
-         "POST http://10.0.0.1:8/ HTTP/1.1\r\nHost: 10.0.0.1:8\r\nContent-Length: 0\r\n\r\n", 0, 403, "Forbidden: target 10.0.0.1:8 is not on the allow-list"},
+         "POST http://10.0.0.1:8/ HTTP/1.1\r\nHost: 10.0.0.1:8\r\nContent-Length: 0\r\n\r\n", 0,
+         403, "Forbidden: target 10.0.0.1:8 is not on the allow-list"},
         {"request too large", post(up, "/", std::string(kMaxRequest, 'r')), 0, 413,
          "Payload Too Large: request exceeds 2000 bytes"},
         {"request head too large", post(up, "/" + std::string(kMaxHeader, 'p'), ""), 0, 413,
@@ -153,7 +154,9 @@ TEST(GatewayFailure, StalledClientIsDroppedOthersAreServed)
 
 TEST(GatewayFailure, ClientWaitingOnASlowUpstreamIsNotIdle)
 {
-    FakeUpstream upstream([](const std::string&) { return Reply{ok_response("late"), false, 700ms}; });
+    FakeUpstream upstream([](const std::string&) {
+        return Reply{ok_response("late"), false, 700ms};
+    });
     GatewayRunner gateway(limited_config());  // idle time-out 300 ms
     FrameClient client(gateway.port());
     EXPECT_EQ(client.exchange(post(upstream.port(), "/", ""), 5000).response, ok_response("late"));

@@ -63,8 +63,8 @@ std::string FrameClient::frame(std::uint32_t id, const std::string& http, std::u
         pieces = {as_bytes(text.substr(0, head_end + 2)), as_bytes(text.substr(head_end + 2, 2)),
                   as_bytes(text.substr(head_end + 4))};
     }
-    const auto bytes = nxcomm::encode_frame(nxcomm::FrameHeader{id, service, mode, timeout_ms, 0},
-                                            pieces);
+    const auto bytes =
+        nxcomm::encode_frame(nxcomm::FrameHeader{id, service, mode, timeout_ms, 0}, pieces);
     return std::string(bytes.begin(), bytes.end());
 }
 

@@ -4,9 +4,9 @@
 
 #include "test_sockets.h"
 
-#include <nxcomm/frame.h>
 #include "gateway/src/options.h"
 #include "gateway/src/server.h"
+#include <nxcomm/frame.h>
 
 #include <boost/asio/io_context.hpp>
 
@@ -35,8 +35,8 @@ private:
 
 struct Answer {
     nxcomm::FrameHeader header;
-    std::string response;   // the pieces of the serialized buffer, joined
-    int status() const;     // from the status line
+    std::string response;         // the pieces of the serialized buffer, joined
+    int status() const;           // from the status line
     std::string heading() const;  // text between <h1> and </h1>
 };
 
@@ -46,7 +46,8 @@ public:
 
     // The frame for `http` as the client library builds it: the pieces
     // head / Content-Length line / empty line / body when given split.
-    static std::string frame(std::uint32_t id, const std::string& http, std::uint32_t timeout_ms = 0,
+    static std::string frame(std::uint32_t id, const std::string& http,
+                             std::uint32_t timeout_ms = 0,
                              std::uint16_t service = nxcomm::kHttpRelayService,
                              std::uint16_t mode = nxcomm::kRequestAnswerMode);
 

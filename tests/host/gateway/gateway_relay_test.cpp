@@ -165,17 +165,15 @@ TEST(GatewayRelay, AnswersRequestsInFlightAsTheyComplete)
     for (int i = 0; i < 3; ++i) {
         const Answer answer = client.receive();
         order.push_back(answer.header.request_id);
-        EXPECT_EQ(answer.response,
-                  ok_response(answer.header.request_id == 1 ? "/slow" : "/fast"));
+        EXPECT_EQ(answer.response, ok_response(answer.header.request_id == 1 ? "/slow" : "/fast"));
     }
     EXPECT_EQ(order.back(), 1u);
 }
 
 TEST(GatewayRelay, ReadsFramesHoweverTheyArrive)
 {
-    FakeUpstream upstream([](const std::string& request) {
-        return Reply{ok_response(request_path(request))};
-    });
+    FakeUpstream upstream(
+        [](const std::string& request) { return Reply{ok_response(request_path(request))}; });
     GatewayRunner gateway;
     FrameClient client(gateway.port());
     // Two frames in one write, then one frame trickled in three writes.
@@ -199,9 +197,8 @@ TEST(GatewayRelay, ReadsFramesHoweverTheyArrive)
 
 TEST(GatewayRelay, ServesManyClientsAtOnce)
 {
-    FakeUpstream upstream([](const std::string& request) {
-        return Reply{ok_response(request_path(request))};
-    });
+    FakeUpstream upstream(
+        [](const std::string& request) { return Reply{ok_response(request_path(request))}; });
     GatewayRunner gateway;
     constexpr int kClients = 64;
     constexpr int kRequestsEach = 5;

@@ -26,9 +26,11 @@ TEST(Nxcommd, AnnouncesItsAddressAndRelays)
 {
     FakeUpstream upstream([](const std::string&) { return Reply{ok_response("via process")}; });
     const auto gateway = start_nxcommd();
-    EXPECT_EQ(gateway->first_line(), "nxcommd listening on 127.0.0.1:" + std::to_string(gateway->port()));
+    EXPECT_EQ(gateway->first_line(),
+              "nxcommd listening on 127.0.0.1:" + std::to_string(gateway->port()));
     FrameClient client(gateway->port());
-    EXPECT_EQ(client.exchange(post(upstream.port(), "/", "x")).response, ok_response("via process"));
+    EXPECT_EQ(client.exchange(post(upstream.port(), "/", "x")).response,
+              ok_response("via process"));
 }
 
 TEST(Nxcommd, ExitsCleanlyOnTerminationSignals)
@@ -57,9 +59,9 @@ TEST(Nxcommd, HelpListsEveryOptionWithItsDefault)
         help.append(chunk, n);
     EXPECT_EQ(pclose(pipe), 0);
     for (const char* option :
-         {"--listen", "--allow", "--max-request-bytes", "--max-response-bytes", "--max-header-bytes",
-          "--idle-timeout-ms", "--default-timeout-ms", "--max-timeout-ms", "--max-clients",
-          "--max-in-flight", "--max-idle-upstream", "--upstream-idle-ms"})
+         {"--listen", "--allow", "--max-request-bytes", "--max-response-bytes",
+          "--max-header-bytes", "--idle-timeout-ms", "--default-timeout-ms", "--max-timeout-ms",
+          "--max-clients", "--max-in-flight", "--max-idle-upstream", "--upstream-idle-ms"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("(default 2097124)"), std::string::npos);
     EXPECT_NE(help.find("(default 1024)"), std::string::npos);

@@ -37,15 +37,16 @@ TEST(RelayRequest, FindsTheTargetAndForwardsOriginForm)
          "POST http://127.0.0.1:9000/svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body, "127.0.0.1",
          9000, "POST /svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body,
          "http://127.0.0.1:9000/svc?wsdl"},
-        {"absolute-form without path, upper-case scheme",
-         "GET HTTP://LocalHost HTTP/1.1\r\n\r\n", "localhost", 80, "GET / HTTP/1.1\r\n\r\n",
-         "http://localhost:80/"},
+        {"absolute-form without path, upper-case scheme", "GET HTTP://LocalHost HTTP/1.1\r\n\r\n",
+         "localhost", 80, "GET / HTTP/1.1\r\n\r\n", "http://localhost:80/"},
         {"absolute-form with query but no path", "GET http://h:81?q HTTP/1.1\r\n\r\n", "h", 81,
          "GET /?q HTTP/1.1\r\n\r\n", "http://h:81/?q"},
         {"IPv6 literal", "GET / HTTP/1.1\r\nHost: [::1]:8000\r\n\r\n", "::1", 8000, "",
          "http://[::1]:8000/"},
-        {"chunked request body", "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n"
-                                 "3\r\nabc\r\n0\r\n\r\n", "h", 80, "", "http://h:80/"},
+        {"chunked request body",
+         "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n"
+         "3\r\nabc\r\n0\r\n\r\n",
+         "h", 80, "", "http://h:80/"},
     };
     for (const auto& c : cases) {
         auto result = nxcommd::read_relay_request(c.raw, kHeaderLimit);
@@ -78,8 +79,8 @@ TEST(RelayRequest, RefusesWhatCannotBeRelayed)
         {"not HTTP", "garbage\r\n\r\n", 400, "malformed request"},
         {"payload without head", "<soap:Envelope/>", 400, "malformed request"},
         {"head not finished", "GET / HTTP/1.1\r\nHost: h\r\n", 400, "incomplete"},
-        {"body shorter than its length", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 9\r\n\r\nab",
-         400, "incomplete"},
+        {"body shorter than its length",
+         "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 9\r\n\r\nab", 400, "incomplete"},
         {"bytes after the message", "GET / HTTP/1.1\r\nHost: h\r\n\r\nGET / HTTP/1.1\r\n\r\n", 400,
          "bytes follow"},
         {"no Host", "GET / HTTP/1.1\r\n\r\n", 400, "no Host header"},
@@ -171,7 +172,8 @@ TEST(Admission, RefusesBeforeAnyUpstreamIsContacted)
         const auto* failure = std::get_if<Failure>(&result);
         ASSERT_TRUE(failure) << name;
         EXPECT_EQ(failure->status, status) << name;
-        EXPECT_NE(failure->reason.find(reason), std::string::npos) << name << ": " << failure->reason;
+        EXPECT_NE(failure->reason.find(reason), std::string::npos)
+            << name << ": " << failure->reason;
     }
 }
 

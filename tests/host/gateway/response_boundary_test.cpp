@@ -56,11 +56,11 @@ Fed feed(const std::string& bytes, const std::vector<std::size_t>& cuts, bool th
 
 struct EndCase {
     const char* name;
-    std::string bytes;       // as the upstream sends them
-    std::string expected;    // the response the client gets
-    bool needs_eof;          // only the close of the connection ends it
+    std::string bytes;     // as the upstream sends them
+    std::string expected;  // the response the client gets
+    bool needs_eof;        // only the close of the connection ends it
     bool head = false;
-    bool reusable = true;    // when it arrives in one piece
+    bool reusable = true;  // when it arrives in one piece
 };
 
 using namespace std::string_literals;
@@ -77,8 +77,8 @@ std::vector<EndCase> end_cases()
         {"Content-Length", fixed, fixed, false},
         {"chunked with extension and trailer", kChunked, kChunked, false},
         {"delimited by close", close, close, true, false, false},
-        {"HTTP/1.0 without length", "HTTP/1.0 200 OK\r\n\r\nold", "HTTP/1.0 200 OK\r\n\r\nold", true,
-         false, false},
+        {"HTTP/1.0 without length", "HTTP/1.0 200 OK\r\n\r\nold", "HTTP/1.0 200 OK\r\n\r\nold",
+         true, false, false},
         {"HEAD with a length but no body", "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n",
          "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n", false, true},
         {"204", "HTTP/1.1 204 No Content\r\n\r\n", "HTTP/1.1 204 No Content\r\n\r\n", false},
@@ -121,9 +121,9 @@ TEST(ResponseBoundary, IsNotCompleteBeforeItsEnd)
 
 TEST(ResponseBoundary, ReportsTheStatusCode)
 {
-    EXPECT_EQ(feed("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n", {}, false)
-                  .status,
-              500);
+    EXPECT_EQ(
+        feed("HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\n\r\n", {}, false).status,
+        500);
 }
 
 struct FailureCase {
@@ -138,15 +138,17 @@ TEST(ResponseBoundary, FailsOnBrokenOrOversizedResponses)
     const std::vector<FailureCase> cases{
         {"closed before anything", "", true, 502},
         {"closed inside the head", "HTTP/1.1 200 OK\r\nContent-Le", true, 502},
-        {"closed inside a sized body", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", true, 502},
+        {"closed inside a sized body", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\nabc", true,
+         502},
         {"closed inside a chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab",
          true, 502},
         {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, 502},
-        {"bad chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false, 502},
+        {"bad chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false,
+         502},
         {"head over the limit", "HTTP/1.1 200 OK\r\nX: " + std::string(kHeaderLimit, 'a'), false,
          413},
-        {"body over the limit", "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" +
-                                    std::string(5000, 'b'), false, 413},
+        {"body over the limit",
+         "HTTP/1.1 200 OK\r\nContent-Length: 5000\r\n\r\n" + std::string(5000, 'b'), false, 413},
         {"close-delimited over the limit", "HTTP/1.1 200 OK\r\n\r\n" + std::string(5000, 'c'), true,
          413},
     };

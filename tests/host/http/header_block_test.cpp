@@ -9,13 +9,15 @@
 namespace nvx::http {
 namespace {
 
-HttpHeaderBlock Parse(const std::string& text) {
+HttpHeaderBlock Parse(const std::string& text)
+{
     HttpHeaderBlock block;
     block.Load(text.data(), static_cast<std::uint32_t>(text.size()));
     return block;
 }
 
-TEST(HeaderBlock, KeepsTheTextAndParsesHeaderLines) {
+TEST(HeaderBlock, KeepsTheTextAndParsesHeaderLines)
+{
     const std::string text = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n";
     const HttpHeaderBlock block = Parse(text);
     EXPECT_EQ(block.Length(), 43u);
@@ -23,21 +25,25 @@ TEST(HeaderBlock, KeepsTheTextAndParsesHeaderLines) {
     EXPECT_EQ(block.Headers(), (HeaderTable{{"Content-Type", "text/xml"}}));
 }
 
-TEST(HeaderBlock, SplitsAtTheFirstColonAndTrimsBothSides) {
+TEST(HeaderBlock, SplitsAtTheFirstColonAndTrimsBothSides)
+{
     const HttpHeaderBlock block = Parse("HTTP/1.1 200 OK\r\n  Host :\ta:80 \r\nX:\r\n\r\n");
     EXPECT_EQ(block.Headers(), (HeaderTable{{"Host", "a:80"}, {"X", ""}}));
 }
 
-TEST(HeaderBlock, OnlyCrLfEndsALine) {
+TEST(HeaderBlock, OnlyCrLfEndsALine)
+{
     const HttpHeaderBlock block = Parse("A: 1\nB: 2\r\nC: 3\r\rD: 4\r\n");
     EXPECT_EQ(block.Headers(), (HeaderTable{{"A", "1\nB: 2"}, {"C", "3\r\rD: 4"}}));
 }
 
-TEST(HeaderBlock, IgnoresTextAfterTheLastLineEnd) {
+TEST(HeaderBlock, IgnoresTextAfterTheLastLineEnd)
+{
     EXPECT_EQ(Parse("A: 1\r\nB: 2").Headers(), (HeaderTable{{"A", "1"}}));
 }
 
-TEST(HeaderBlock, FirstValueWinsAndNamesAreCaseSensitive) {
+TEST(HeaderBlock, FirstValueWinsAndNamesAreCaseSensitive)
+{
     const HttpHeaderBlock block =
         Parse("Transfer-Encoding: chunked\r\nTransfer-Encoding: identity\r\n"
               "transfer-encoding: x\r\n\r\n");
@@ -46,7 +52,8 @@ TEST(HeaderBlock, FirstValueWinsAndNamesAreCaseSensitive) {
     EXPECT_TRUE(block.IsChunked());
 }
 
-TEST(HeaderBlock, OrdersNamesAsUnsignedBytes) {
+TEST(HeaderBlock, OrdersNamesAsUnsignedBytes)
+{
     const HttpHeaderBlock block = Parse("\xe9: 3\r\na: 2\r\nB: 1\r\nBB: 4\r\n\r\n");
     std::vector<std::string> names;
     for (const auto& [name, value] : block.Headers()) {
@@ -64,8 +71,10 @@ struct FlagCase {
 
 class CodingFlags : public ::testing::TestWithParam<FlagCase> {};
 
-TEST_P(CodingFlags, FollowTheTwoCodingHeaders) {
-    const HttpHeaderBlock block = Parse(std::string("HTTP/1.1 200 OK\r\n") + GetParam().headers + "\r\n");
+TEST_P(CodingFlags, FollowTheTwoCodingHeaders)
+{
+    const HttpHeaderBlock block =
+        Parse(std::string("HTTP/1.1 200 OK\r\n") + GetParam().headers + "\r\n");
     EXPECT_EQ(block.IsDeflate(), GetParam().deflate);
     EXPECT_EQ(block.IsGzip(), GetParam().gzip);
     EXPECT_EQ(block.IsChunked(), GetParam().chunked);
@@ -83,7 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"Transfer-Encoding: gzip, chunked\r\n", false, false, false},
                       FlagCase{"Content-Type: deflate\r\n", false, false, false}));
 
-TEST(HeaderBlock, LoadingAgainStartsFromAnEmptyTable) {
+TEST(HeaderBlock, LoadingAgainStartsFromAnEmptyTable)
+{
     HttpHeaderBlock block = Parse("Content-Encoding: gzip\r\nTransfer-Encoding: chunked\r\n\r\n");
     const std::string plain = "Content-Type: text/xml\r\n\r\n";
     block.Load(plain.data(), static_cast<std::uint32_t>(plain.size()));

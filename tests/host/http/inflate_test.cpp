@@ -15,7 +15,8 @@ using testing::CompressRepeated;
 using testing::SampleXml;
 using testing::Wrapper;
 
-std::optional<std::string> Inflate(const std::string& data) {
+std::optional<std::string> Inflate(const std::string& data)
+{
     auto inflated = InflateBody(data.data(), static_cast<std::uint32_t>(data.size()));
     if (!inflated) {
         return std::nullopt;
@@ -23,7 +24,8 @@ std::optional<std::string> Inflate(const std::string& data) {
     return std::string(inflated->begin(), inflated->end());
 }
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
+std::string RandomBytes(std::size_t size, unsigned seed)
+{
     std::mt19937 generator(seed);
     std::string bytes(size, '\0');
     for (char& byte : bytes) {
@@ -34,12 +36,14 @@ std::string RandomBytes(std::size_t size, unsigned seed) {
 
 class InflateWrapper : public ::testing::TestWithParam<Wrapper> {};
 
-TEST_P(InflateWrapper, InflatesALargeBodyWholeAndInOrder) {
+TEST_P(InflateWrapper, InflatesALargeBodyWholeAndInOrder)
+{
     const std::string body = SampleXml(1 << 20);
     EXPECT_EQ(Inflate(Compress(body, GetParam())), body);
 }
 
-TEST_P(InflateWrapper, KeepsATruncatedStreamAsReceived) {
+TEST_P(InflateWrapper, KeepsATruncatedStreamAsReceived)
+{
     const std::string compressed = Compress(SampleXml(100000), GetParam());
     const std::string truncated = compressed.substr(0, compressed.size() / 2);
     EXPECT_EQ(Inflate(truncated), truncated);
@@ -50,7 +54,8 @@ INSTANTIATE_TEST_SUITE_P(Wrappers, InflateWrapper,
 
 class InflateChecksummedWrapper : public ::testing::TestWithParam<Wrapper> {};
 
-TEST_P(InflateChecksummedWrapper, KeepsAStreamWithAWrongCheckValueAsReceived) {
+TEST_P(InflateChecksummedWrapper, KeepsAStreamWithAWrongCheckValueAsReceived)
+{
     std::string compressed = Compress(SampleXml(10000), GetParam());
     // The check value ends the zlib stream and precedes gzip's 4-byte length.
     const std::size_t checkEnd = compressed.size() - (GetParam() == Wrapper::Gzip ? 4 : 0);
@@ -61,7 +66,8 @@ TEST_P(InflateChecksummedWrapper, KeepsAStreamWithAWrongCheckValueAsReceived) {
 INSTANTIATE_TEST_SUITE_P(Wrappers, InflateChecksummedWrapper,
                          ::testing::Values(Wrapper::Zlib, Wrapper::Gzip));
 
-TEST(InflateBody, RawStreamMayReferBackFurtherThan16KB) {
+TEST(InflateBody, RawStreamMayReferBackFurtherThan16KB)
+{
     const std::string repeated = RandomBytes(10000, 1);
     const std::string body = repeated + RandomBytes(10000, 2) + repeated;
     const std::string compressed = Compress(body, Wrapper::Raw);
@@ -69,30 +75,39 @@ TEST(InflateBody, RawStreamMayReferBackFurtherThan16KB) {
     EXPECT_EQ(Inflate(compressed), body);
 }
 
-TEST(InflateBody, RawStreamThatLooksLikeAZlibHeaderStillInflates) {
+TEST(InflateBody, RawStreamThatLooksLikeAZlibHeaderStillInflates)
+{
     // A stored block whose first two bytes (0x78 0x01) pass the zlib header check.
-    const std::string raw("\x78\x01\x00\xfe\xff" "A" "\x01\x00\x00\xff\xff", 11);
+    const std::string raw("\x78\x01\x00\xfe\xff"
+                          "A"
+                          "\x01\x00\x00\xff\xff",
+                          11);
     EXPECT_EQ(Inflate(raw), "A");
 }
 
-TEST(InflateBody, KeepsDataThatIsNotCompressedAsReceived) {
+TEST(InflateBody, KeepsDataThatIsNotCompressedAsReceived)
+{
     EXPECT_EQ(Inflate("<Envelope/>"), "<Envelope/>");
     EXPECT_EQ(Inflate(""), "");
 }
 
-TEST(InflateBody, AcceptsOutputUpToTheLimit) {
+TEST(InflateBody, AcceptsOutputUpToTheLimit)
+{
     const std::string zeros(1 << 20, '\0');
-    const auto inflated = Inflate(CompressRepeated(zeros, kMaxInflatedBodySize / zeros.size(), Wrapper::Raw));
+    const auto inflated =
+        Inflate(CompressRepeated(zeros, kMaxInflatedBodySize / zeros.size(), Wrapper::Raw));
     ASSERT_TRUE(inflated.has_value());
     EXPECT_EQ(inflated->size(), kMaxInflatedBodySize);
 }
 
-TEST(InflateBody, RejectsOneByteOverTheLimit) {
+TEST(InflateBody, RejectsOneByteOverTheLimit)
+{
     const std::string overLimit(kMaxInflatedBodySize + 1, '\0');
     EXPECT_EQ(Inflate(Compress(overLimit, Wrapper::Raw, 1)), std::nullopt);
 }
 
-TEST(InflateBody, DecompressionBombGivesNoBody) {
+TEST(InflateBody, DecompressionBombGivesNoBody)
+{
     const std::string zeros(1 << 20, '\0');
     EXPECT_EQ(Inflate(CompressRepeated(zeros, 256, Wrapper::Gzip, 1)), std::nullopt);
 }

@@ -9,26 +9,30 @@
 namespace nvx::http {
 namespace {
 
-HttpTextBlock BlockOf(const std::string& text) {
+HttpTextBlock BlockOf(const std::string& text)
+{
     HttpTextBlock block;
     block.Load(text.data(), static_cast<std::uint32_t>(text.size()));
     return block;
 }
 
-TEST(TextBlock, LoadFromItsOwnBytesIsSafe) {
+TEST(TextBlock, LoadFromItsOwnBytesIsSafe)
+{
     HttpTextBlock block = BlockOf("header:body");
     block.Load(block.View().data() + 7, 4);
     EXPECT_EQ(block.View(), "body");
 }
 
-TEST(CopyOut, EmptyBlockLeavesANullBufferNull) {
+TEST(CopyOut, EmptyBlockLeavesANullBufferNull)
+{
     HttpTextBlock empty;
     std::unique_ptr<char[]> buffer;
     EXPECT_EQ(CopyOut(empty, buffer, 0), 0u);
     EXPECT_EQ(buffer, nullptr);
 }
 
-TEST(CopyOut, ReplacesABufferThatIsTooSmall) {
+TEST(CopyOut, ReplacesABufferThatIsTooSmall)
+{
     const HttpTextBlock block = BlockOf("0123456789");
     auto buffer = std::make_unique<char[]>(4);
     const char* const small = buffer.get();
@@ -37,7 +41,8 @@ TEST(CopyOut, ReplacesABufferThatIsTooSmall) {
     EXPECT_EQ(std::string(buffer.get(), 10), "0123456789");
 }
 
-TEST(CopyOut, ReusesABufferThatIsLargeEnough) {
+TEST(CopyOut, ReusesABufferThatIsLargeEnough)
+{
     const HttpTextBlock block = BlockOf("abc");
     auto buffer = std::make_unique<char[]>(8);
     std::memcpy(buffer.get(), "........", 8);

@@ -15,7 +15,8 @@ struct UrlCase {
 
 class UrlRules : public ::testing::TestWithParam<UrlCase> {};
 
-TEST_P(UrlRules, SplitHostAndPath) {
+TEST_P(UrlRules, SplitHostAndPath)
+{
     const UrlCase& c = GetParam();
     EXPECT_EQ(HostFromUrl(c.url), c.host);
     EXPECT_EQ(PathFromUrl(c.url), c.path);
@@ -23,18 +24,16 @@ TEST_P(UrlRules, SplitHostAndPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     Endpoints, UrlRules,
-    ::testing::Values(UrlCase{"http://host:8080/svc/Quote.asmx?x=1", "host:8080", "/svc/Quote.asmx?x=1"},
-                      UrlCase{"HTTP://Host/a", "Host", "/a"},
-                      UrlCase{"HtTp://Host/A/b", "Host", "/A/b"},
-                      UrlCase{"http://host", "host", "/"},
-                      UrlCase{"http://host?q=/x", "host?q=", "/x"},
-                      UrlCase{"https://host/a", "localhost", "https://host/a"},
-                      UrlCase{"HTTPS://host/a", "localhost", "httpS://host/a"},
-                      UrlCase{"http://", "", "/"},
-                      UrlCase{"http:/", "localhost", "http:/"},
-                      UrlCase{"", "localhost", ""}));
+    ::testing::Values(
+        UrlCase{"http://host:8080/svc/Quote.asmx?x=1", "host:8080", "/svc/Quote.asmx?x=1"},
+        UrlCase{"HTTP://Host/a", "Host", "/a"}, UrlCase{"HtTp://Host/A/b", "Host", "/A/b"},
+        UrlCase{"http://host", "host", "/"}, UrlCase{"http://host?q=/x", "host?q=", "/x"},
+        UrlCase{"https://host/a", "localhost", "https://host/a"},
+        UrlCase{"HTTPS://host/a", "localhost", "httpS://host/a"}, UrlCase{"http://", "", "/"},
+        UrlCase{"http:/", "localhost", "http:/"}, UrlCase{"", "localhost", ""}));
 
-TEST(EqualsNoCase, FoldsOnlyAsciiLettersAndComparesWholeStrings) {
+TEST(EqualsNoCase, FoldsOnlyAsciiLettersAndComparesWholeStrings)
+{
     EXPECT_TRUE(EqualsNoCase("deflate", "DEFLATE"));
     EXPECT_TRUE(EqualsNoCase("Deflate", "deflate"));
     EXPECT_TRUE(EqualsNoCase("", ""));
@@ -46,7 +45,8 @@ TEST(EqualsNoCase, FoldsOnlyAsciiLettersAndComparesWholeStrings) {
     EXPECT_FALSE(EqualsNoCase("\xe9", "\xc9"));
 }
 
-TEST(TrimSpaces, RemovesTheSixAsciiSpacesOnly) {
+TEST(TrimSpaces, RemovesTheSixAsciiSpacesOnly)
+{
     EXPECT_EQ(TrimSpaces(" \t\r\n\v\fa b\f\v\n\r\t "), "a b");
     EXPECT_EQ(TrimSpaces("   "), "");
     EXPECT_EQ(TrimSpaces(""), "");

@@ -198,13 +198,13 @@ TEST(WsdlReaderDispatch, PropertiesAreWriteOnly)
     V_I4(&value) = 5000;
     DISPID named = DISPID_PROPERTYPUT;
     DISPPARAMS put{&value, &named, 1, 1};
-    EXPECT_HR(S_OK, reader->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr,
-                                   nullptr));
+    EXPECT_HR(S_OK,
+              reader->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &put, nullptr, nullptr, nullptr));
     DISPPARAMS none{nullptr, nullptr, 0, 0};
     VARIANT result;
     VariantInit(&result);
-    EXPECT_TRUE(FAILED(reader->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr,
-                                      nullptr)));
+    EXPECT_TRUE(FAILED(
+        reader->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr)));
     reader->Release();
 }
 

@@ -44,7 +44,8 @@ protected:
 TEST_F(FlatEntryPointsTest, OrdinalsFiveToSevenAreTheFlatFunctions)
 {
     EXPECT_EQ(reinterpret_cast<void*>(init_), reinterpret_cast<void*>(Entry<InitFn>(module_, MAKEINTRESOURCEA(5))));
-    EXPECT_EQ(reinterpret_cast<void*>(execute_), reinterpret_cast<void*>(Entry<ExecuteFn>(module_, MAKEINTRESOURCEA(6))));
+    EXPECT_EQ(reinterpret_cast<void*>(execute_),
+              reinterpret_cast<void*>(Entry<ExecuteFn>(module_, MAKEINTRESOURCEA(6))));
     EXPECT_EQ(reinterpret_cast<void*>(delete_), reinterpret_cast<void*>(Entry<DeleteFn>(module_, MAKEINTRESOURCEA(7))));
 }
 

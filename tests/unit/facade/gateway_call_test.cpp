@@ -50,7 +50,10 @@ protected:
         return Execute(url, L"Add", *OwnedVariant::Missing().Get(), *OwnedVariant::Missing().Get());
     }
 
-    static bool Contains(const std::wstring& text, const std::wstring& part) { return text.find(part) != std::wstring::npos; }
+    static bool Contains(const std::wstring& text, const std::wstring& part)
+    {
+        return text.find(part) != std::wstring::npos;
+    }
 
     ComApartment apartment_;
     ComPtr<IComWebSvc> caller_;
@@ -62,22 +65,29 @@ TEST_F(GatewayCallTest, AddEchoAndSumReachTheService)
     auto addValues = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
     EXPECT_TRUE(Contains(Execute(ServiceUrl("sample"), L"Add", *addNames.Get(), *addValues.Get()), L"AddResult>5</"));
 
-    const wchar_t text[] = L"a & b < c Gr\x00fc\x00df" L"e \x20ac";
+    const wchar_t text[] = L"a & b < c Gr\x00fc\x00df"
+                           L"e \x20ac";
     auto echoValues = OwnedVariant::VariantArray({OwnedVariant::String(text)});
-    const std::wstring echo = Execute(ServiceUrl("sample"), L"Echo", *OwnedVariant::String(L"text").Get(), *echoValues.Get());
-    EXPECT_TRUE(Contains(echo, L"Gr\x00fc\x00df" L"e \x20ac")) << "non-ASCII text survives the gateway";
+    const std::wstring echo =
+        Execute(ServiceUrl("sample"), L"Echo", *OwnedVariant::String(L"text").Get(), *echoValues.Get());
+    EXPECT_TRUE(Contains(echo, L"Gr\x00fc\x00df"
+                               L"e \x20ac"))
+        << "non-ASCII text survives the gateway";
     EXPECT_TRUE(Contains(echo, L"a &amp; b &lt; c"));
 
-    auto sumValues = OwnedVariant::VariantArray({OwnedVariant::VariantArray({OwnedVariant::I4(3), OwnedVariant::I4(4)})});
-    EXPECT_TRUE(Contains(Execute(ServiceUrl("sample"), L"Sum", *OwnedVariant::String(L"values").Get(), *sumValues.Get()),
-                         L"SumResult>7</"))
+    auto sumValues =
+        OwnedVariant::VariantArray({OwnedVariant::VariantArray({OwnedVariant::I4(3), OwnedVariant::I4(4)})});
+    EXPECT_TRUE(
+        Contains(Execute(ServiceUrl("sample"), L"Sum", *OwnedVariant::String(L"values").Get(), *sumValues.Get()),
+                 L"SumResult>7</"))
         << "array children lose the generated prefix on the way";
 }
 
 TEST_F(GatewayCallTest, TheServicesFaultComesBackAsAnswered)
 {
     auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"refused on purpose")});
-    const std::wstring xml = Execute(ServiceUrl("sample"), L"Fail", *OwnedVariant::String(L"message").Get(), *values.Get());
+    const std::wstring xml =
+        Execute(ServiceUrl("sample"), L"Fail", *OwnedVariant::String(L"message").Get(), *values.Get());
     EXPECT_TRUE(Contains(xml, L"refused on purpose")) << "the service's own fault";
 }
 

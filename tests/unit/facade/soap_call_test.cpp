@@ -101,7 +101,8 @@ TEST_F(SoapCallTest, AddReturnsTheSumInTheDocument)
 
 TEST_F(SoapCallTest, EchoRoundTripsMarkupQuotesAndNonAscii)
 {
-    const wchar_t text[] = L"a & b < c > \"d\" 'e' Gr\x00fc\x00df" L"e \x20ac";
+    const wchar_t text[] = L"a & b < c > \"d\" 'e' Gr\x00fc\x00df"
+                           L"e \x20ac";
     auto names = OwnedVariant::String(L"text");
     auto values = OwnedVariant::VariantArray({OwnedVariant::String(text)});
     ComPtr<IDispatch> document;

@@ -4,9 +4,9 @@
 #include <string>
 
 #include "base/common/com_ptr.h"
+#include "mssoap.h"
 #include "src/facade/soap_envelope.h"
 #include "src/facade/variant_string_list.h"
-#include "mssoap.h"
 #include "test_support.h"
 #include "variants.h"
 
@@ -53,9 +53,8 @@ protected:
     ComApartment apartment_;
 };
 
-const char kPrologue[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
-    "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>";
+const char kPrologue[] = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>"
+                         "<soap:Envelope xmlns:soap=\"http://schemas.xmlsoap.org/soap/envelope/\"><soap:Body>";
 const char kEpilogue[] = "</soap:Body></soap:Envelope>";
 
 TEST_F(EnvelopeTest, MethodArgumentsAndArrayChildrenNamedByType)
@@ -104,19 +103,21 @@ TEST_F(EnvelopeTest, WithoutANamespaceElementsAreUnqualified)
 TEST_F(EnvelopeTest, TextIsEscapedAndEncodedAsUtf8)
 {
     auto names = OwnedVariant::String(L"text");
-    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"a & <b> \"q\" Gr\x00fc\x00df" L"e \x20ac")});
+    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"a & <b> \"q\" Gr\x00fc\x00df"
+                                                                   L"e \x20ac")});
     const std::string request = Request(L"urn:ns", L"Echo", *names.Get(), *values.Get());
-    EXPECT_NE(std::string::npos, request.find("a &amp; &lt;b&gt; \"q\" Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac")) << request;
+    EXPECT_NE(std::string::npos, request.find("a &amp; &lt;b&gt; \"q\" Gr\xc3\xbc\xc3\x9f"
+                                              "e \xe2\x82\xac"))
+        << request;
 }
 
 TEST(SchemaTypeNames, ByVariantType)
 {
     const std::pair<VARTYPE, const wchar_t*> table[] = {
-        {VT_I2, L"short"},         {VT_I4, L"long"},          {VT_R4, L"float"},
-        {VT_R8, L"double"},        {VT_BOOL, L"boolean"},     {VT_DECIMAL, L"decimal"},
-        {VT_I1, L"char"},          {VT_UI1, L"unsignedByte"}, {VT_UI2, L"unsignedShort"},
-        {VT_UI4, L"unsignedInt"},  {VT_INT, L"long"},         {VT_UINT, L"unsignedInt"},
-        {VT_BSTR, L"string"},      {VT_DATE, L"string"},      {VT_I8, L"string"},
+        {VT_I2, L"short"},          {VT_I4, L"long"},         {VT_R4, L"float"},  {VT_R8, L"double"},
+        {VT_BOOL, L"boolean"},      {VT_DECIMAL, L"decimal"}, {VT_I1, L"char"},   {VT_UI1, L"unsignedByte"},
+        {VT_UI2, L"unsignedShort"}, {VT_UI4, L"unsignedInt"}, {VT_INT, L"long"},  {VT_UINT, L"unsignedInt"},
+        {VT_BSTR, L"string"},       {VT_DATE, L"string"},     {VT_I8, L"string"},
     };
     for (const auto& [type, name] : table) EXPECT_STREQ(name, SchemaTypeName(type)) << "type " << type;
 }

@@ -7,8 +7,8 @@
 #include <string>
 
 #include "NvxWebSvc.h"
-#include "test_support.h"
 #include "src/trace/trace_log.h"
+#include "test_support.h"
 
 namespace {
 
@@ -52,7 +52,8 @@ protected:
     static HRESULT SetOutputFile(INvxTracer* tracer, const std::string& path)
     {
         BSTR value = SysAllocStringLen(nullptr, static_cast<UINT>(path.size()));
-        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), value, static_cast<int>(path.size()));
+        MultiByteToWideChar(CP_ACP, 0, path.data(), static_cast<int>(path.size()), value,
+                            static_cast<int>(path.size()));
         const HRESULT hr = tracer->put_OutputFile(value);
         SysFreeString(value);
         return hr;
@@ -152,9 +153,9 @@ TEST(TraceEntryBytes, MarkerLabelZeroSeparatorTextZeroLineEnd)
 
     const std::string bytes = FileBytes(path);
     const std::string zero(1, '\0');
-    const std::regex layout(std::string("^") + kTime + "Starting Trace\\.\\.\\." + kTime +
-                            "> HTTP Content-Length" + zero + ": Content-Length: 5\r\n" + zero + "\r\n" + kTime +
-                            "< Read\\(\\)" + zero + ": " + zero + "\r\n" + kTime + "Terminating Trace\\.$");
+    const std::regex layout(std::string("^") + kTime + "Starting Trace\\.\\.\\." + kTime + "> HTTP Content-Length" +
+                            zero + ": Content-Length: 5\r\n" + zero + "\r\n" + kTime + "< Read\\(\\)" + zero + ": " +
+                            zero + "\r\n" + kTime + "Terminating Trace\\.$");
     EXPECT_TRUE(std::regex_match(bytes, layout)) << bytes;
 }
 

@@ -40,7 +40,11 @@ TEST(VariantStringList, MissingAndEmptyGiveNoNames)
 TEST(VariantStringList, Scalars)
 {
     EXPECT_EQ(Names{"alpha"}, NamesOf(*OwnedVariant::String(L"alpha").Get()));
-    EXPECT_EQ(Names{"Gr\xfc\xdf" "e"}, NamesOf(*OwnedVariant::String(L"Gr\x00fc\x00df" L"e").Get()))
+    EXPECT_EQ(Names{"Gr\xfc\xdf"
+                    "e"},
+              NamesOf(*OwnedVariant::String(L"Gr\x00fc\x00df"
+                                            L"e")
+                           .Get()))
         << "ANSI code page text";
     EXPECT_EQ(Names{"42"}, NamesOf(*OwnedVariant::I4(42).Get()));
     EXPECT_EQ(Names{"-7"}, NamesOf(*OwnedVariant::I2(-7).Get()));
@@ -71,7 +75,8 @@ TEST(VariantStringList, Arrays)
     auto strings = OwnedVariant::StringArray({L"x", L"y", L"z"}, 1);
     EXPECT_EQ((Names{"x", "y", "z"}), NamesOf(*strings.Get())) << "bounds 1..3 in index order";
 
-    auto mixed = OwnedVariant::VariantArray({OwnedVariant::String(L"a"), OwnedVariant::I4(5), OwnedVariant::String(L"b")});
+    auto mixed =
+        OwnedVariant::VariantArray({OwnedVariant::String(L"a"), OwnedVariant::I4(5), OwnedVariant::String(L"b")});
     EXPECT_EQ((Names{"a", "b", std::nullopt}), NamesOf(*mixed.Get())) << "strings packed, last entries unfilled";
 
     auto numbers = OwnedVariant::I4Array({1, 2, 3});

@@ -138,14 +138,14 @@ TEST_F(FactoryTest, CanUnloadNowFollowsObjectsFactoriesAndLocks)
     EXPECT_HR(S_OK, module_.CanUnloadNow()) << "cached factories alone must not keep the module";
 
     IClassFactory* factory = nullptr;
-    ASSERT_HR(S_OK, module_.GetClassObject(CLSID_NvxHTTPConnector, IID_IClassFactory,
-                                           reinterpret_cast<void**>(&factory)));
+    ASSERT_HR(S_OK,
+              module_.GetClassObject(CLSID_NvxHTTPConnector, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
     EXPECT_HR(S_FALSE, module_.CanUnloadNow());
     EXPECT_HR(S_OK, factory->LockServer(TRUE));
     factory->Release();
     EXPECT_HR(S_FALSE, module_.CanUnloadNow());
-    ASSERT_HR(S_OK, module_.GetClassObject(CLSID_NvxHTTPConnector, IID_IClassFactory,
-                                           reinterpret_cast<void**>(&factory)));
+    ASSERT_HR(S_OK,
+              module_.GetClassObject(CLSID_NvxHTTPConnector, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
     EXPECT_HR(S_OK, factory->LockServer(FALSE));
     factory->Release();
     EXPECT_HR(S_OK, module_.CanUnloadNow());

@@ -23,16 +23,20 @@ struct ClassInterfaces {
 const std::vector<ClassInterfaces>& Table()
 {
     static const std::vector<ClassInterfaces> table = {
-        {"ComWebSvc", &CLSID_ComWebSvc,
+        {"ComWebSvc",
+         &CLSID_ComWebSvc,
          {&IID_IUnknown, &IID_IComWebSvc, &IID_IDispatch, &IID_INvxTracer, &IID_ISupportErrorInfo},
          {&IID_IStream, &IID_INvxHTTPConnector, &IID_IWSDLReader}},
-        {"NvxHTTPConnector", &CLSID_NvxHTTPConnector,
+        {"NvxHTTPConnector",
+         &CLSID_NvxHTTPConnector,
          {&IID_IUnknown, &IID_INvxHTTPConnector, &IID_IDispatch, &IID_ISoapConnector},
          {&IID_ISupportErrorInfo, &IID_IStream, &IID_IComWebSvc}},
-        {"NvxWSDLReader", &CLSID_NvxWSDLReader,
+        {"NvxWSDLReader",
+         &CLSID_NvxWSDLReader,
          {&IID_IUnknown, &IID_INvxWSDLReader, &IID_IDispatch, &IID_IWSDLReader, &IID_IEnumWSDLService},
          {&IID_ISupportErrorInfo, &IID_ISoapConnector}},
-        {"NvxUBlockStream", &CLSID_NvxUBlockStream,
+        {"NvxUBlockStream",
+         &CLSID_NvxUBlockStream,
          {&IID_IUnknown, &IID_INvxUBlockStream, &IID_ISequentialStream, &IID_IStream},
          {&IID_IDispatch, &IID_ISupportErrorInfo, &IID_IComWebSvc}},
     };

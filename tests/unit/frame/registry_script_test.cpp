@@ -27,8 +27,10 @@ protected:
 const wchar_t kScript[] =
     L"HKCU\r\n{\r\n\tNoRemove Software\r\n\t{\r\n\t\tNvxRegistryScriptTest\r\n\t\t{\r\n"
     L"\t\t\tPlain = s 'it''s plain'\r\n\t\t\t{\r\n\t\t\t\tval Named = s 'value'\r\n\t\t\t\tval Count = d '42'\r\n"
-    L"\t\t\t}\r\n\t\t\tNoRemove Kept = s 'kept'\r\n\t\t\tForceRemove {ED5AC108-5F33-4B0C-A5F7-D979EAC6BD7D} = s 'guid'\r\n"
-    L"\t\t\t{\r\n\t\t\t\t'Quoted Name' = s 'q'\r\n\t\t\t\tForceRemove 'Programmable'\r\n\t\t\t}\r\n\t\t}\r\n\t}\r\n}\r\n";
+    L"\t\t\t}\r\n\t\t\tNoRemove Kept = s 'kept'\r\n\t\t\tForceRemove {ED5AC108-5F33-4B0C-A5F7-D979EAC6BD7D} = s "
+    L"'guid'\r\n"
+    L"\t\t\t{\r\n\t\t\t\t'Quoted Name' = s 'q'\r\n\t\t\t\tForceRemove "
+    L"'Programmable'\r\n\t\t\t}\r\n\t\t}\r\n\t}\r\n}\r\n";
 
 TEST_F(RegistryScriptTest, RegistersKeysDefaultAndNamedValues)
 {
@@ -36,8 +38,8 @@ TEST_F(RegistryScriptTest, RegistersKeysDefaultAndNamedValues)
     EXPECT_EQ(L"it's plain", StringValue(HKEY_CURRENT_USER, Key(L"Plain")));
     EXPECT_EQ(L"value", StringValue(HKEY_CURRENT_USER, Key(L"Plain"), L"Named"));
     DWORD count = 0, size = sizeof count;
-    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, Key(L"Plain").c_str(), L"Count", RRF_RT_REG_DWORD,
-                                          nullptr, &count, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, Key(L"Plain").c_str(), L"Count", RRF_RT_REG_DWORD, nullptr,
+                                          &count, &size));
     EXPECT_EQ(42u, count);
     const std::wstring guidKey = Key(L"{ED5AC108-5F33-4B0C-A5F7-D979EAC6BD7D}");
     EXPECT_EQ(L"guid", StringValue(HKEY_CURRENT_USER, guidKey));

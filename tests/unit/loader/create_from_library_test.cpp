@@ -117,8 +117,8 @@ TEST_F(CreateFromLibraryTest, FailuresLeaveANullOutPointer)
 
 TEST_F(CreateFromLibraryTest, RefusesDeniedClassesWhicheverWayTheyWouldBeMade)
 {
-    const std::wstring list = L"not-a-class-id, " + BracedText(kLoaderProbeClass) + L" ,{0E8F1B5A-77C2-4D1E-A0B3-9F6C2D4E8A10}," +
-                              BracedText(kDomDocument30);
+    const std::wstring list = L"not-a-class-id, " + BracedText(kLoaderProbeClass) +
+                              L" ,{0E8F1B5A-77C2-4D1E-A0B3-9F6C2D4E8A10}," + BracedText(kDomDocument30);
     ASSERT_TRUE(SetEnvironmentVariableW(kDenyVariable, list.c_str()));
     const struct {
         const char* library;

@@ -88,7 +88,9 @@ TEST_F(UnusedLibrary, GivesBackALibraryThatServedNothing)
         CLSID clsid;
         IID iid;
     } cases[] = {
-        {"class not served", {0x0e8f1b5a, 0x77c2, 0x4d1e, {0xa0, 0xb3, 0x9f, 0x6c, 0x2d, 0x4e, 0x8a, 0x10}}, IID_IUnknown},
+        {"class not served",
+         {0x0e8f1b5a, 0x77c2, 0x4d1e, {0xa0, 0xb3, 0x9f, 0x6c, 0x2d, 0x4e, 0x8a, 0x10}},
+         IID_IUnknown},
         {"interface not supported", kLoaderProbeClass, IID_IStream},
     };
     for (const auto& c : cases) {

@@ -33,16 +33,14 @@ protected:
     UniqueBlock Request(const std::string& path) const
     {
         const std::string host = canned_.substr(std::string("http://").size());
-        return MakeBlock({"POST " + canned_ + path + " HTTP/1.1\r\nHost: " + host +
-                              "\r\nContent-Type: text/xml\r\n",
+        return MakeBlock({"POST " + canned_ + path + " HTTP/1.1\r\nHost: " + host + "\r\nContent-Type: text/xml\r\n",
                           "Content-Length: " + std::to_string(sizeof kEnvelope - 1) + "\r\n", "\r\n", kEnvelope});
     }
 
     int Send(NXCONNECTION connection, const std::string& path) const
     {
         const UniqueBlock request = Request(path);
-        return GatewaySend(connection, NXAPI_HTTP_RELAY_SERVICE, NXAPI_REQUEST_ANSWER_MODE, kTimeoutMs,
-                           request.get());
+        return GatewaySend(connection, NXAPI_HTTP_RELAY_SERVICE, NXAPI_REQUEST_ANSWER_MODE, kTimeoutMs, request.get());
     }
 
     // One exchange on a handle of its own; returns the connection's local port.

@@ -56,8 +56,7 @@ TEST(GatewayProtocolTest, SendsEachRequestAsOneFrameWithIncreasingIds)
 
         BOOL noDelay = FALSE;
         int size = sizeof noDelay;
-        getsockopt(GatewaySocket(connection.get()), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay),
-                   &size);
+        getsockopt(GatewaySocket(connection.get()), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay), &size);
         EXPECT_TRUE(noDelay);
 
         ASSERT_TRUE(gateway.Accept());

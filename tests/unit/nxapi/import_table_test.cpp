@@ -54,7 +54,7 @@ TEST(ImportTableTest, ImportsByOrdinalButUBlockTotalSizeByName)
 {
     ASSERT_EQ(13u, std::size(kEveryFunction));
     const Imports imports = ImportsFrom("nxapi.dll");
-    const std::map<WORD, int> ordinals = {{2, 1}, {3, 1}, {4, 1}, {5, 1}, {6, 1}, {7, 1},
+    const std::map<WORD, int> ordinals = {{2, 1}, {3, 1},  {4, 1},  {5, 1},  {6, 1},  {7, 1},
                                           {8, 1}, {13, 1}, {18, 1}, {31, 1}, {42, 1}, {51, 1}};
     EXPECT_EQ(ordinals, imports.ordinals);
     EXPECT_EQ((std::map<std::string, int>{{"UBlockTotalSize", 1}}), imports.names);
@@ -65,8 +65,8 @@ TEST(ImportTableTest, ExportsEveryFunctionByNameAtItsOrdinal)
     const HMODULE module = GetModuleHandleW(L"nxapi.dll");
     ASSERT_NE(nullptr, module);
     const std::pair<const char*, WORD> exports[] = {
-        {"UBlockAppend", 2},  {"UBlockRelease", 3}, {"UBlockRewind", 4},   {"UBlockLoad", 5},
-        {"UBlockCreate", 6},  {"UBlockRead", 7},    {"UBlockNextSize", 8}, {"GatewayOpen", 13},
+        {"UBlockAppend", 2},  {"UBlockRelease", 3},  {"UBlockRewind", 4},    {"UBlockLoad", 5},
+        {"UBlockCreate", 6},  {"UBlockRead", 7},     {"UBlockNextSize", 8},  {"GatewayOpen", 13},
         {"GatewayClose", 18}, {"GatewaySocket", 31}, {"GatewayReceive", 42}, {"GatewaySend", 51},
     };
     for (const auto& [name, ordinal] : exports) {

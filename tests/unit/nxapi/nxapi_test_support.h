@@ -48,8 +48,7 @@ struct Message {
 };
 // Waits for the socket and calls GatewayReceive until it gives something other
 // than 0, for at most `milliseconds`; result 0 when nothing came.
-Message ReceiveMessage(NXCONNECTION connection, int capacity = NXAPI_RECEIVE_AREA_SIZE,
-                       int milliseconds = 10000);
+Message ReceiveMessage(NXCONNECTION connection, int capacity = NXAPI_RECEIVE_AREA_SIZE, int milliseconds = 10000);
 
 // An address on which nothing listens.
 std::string ClosedLoopbackAddress();

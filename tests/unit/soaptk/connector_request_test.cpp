@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "capture_server.h"
 #include "base/common/bstr.h"
 #include "base/common/variant.h"
+#include "capture_server.h"
 #include "soap_exchange.h"
 #include "test_support.h"
 

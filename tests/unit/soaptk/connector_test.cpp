@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "capture_server.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "capture_server.h"
 #include "soap_exchange.h"
 #include "soaptk_objects.h"
 #include "test_support.h"

@@ -74,10 +74,12 @@ TEST_F(DispatchTest, InvokesAParameterisedPropertyAndAMethod)
     ASSERT_TRUE(reader);
     nvx::Variant xml;
     xml->vt = VT_BSTR;
-    xml->bstrVal = SysAllocString(L"<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body/></e:Envelope>");
+    xml->bstrVal =
+        SysAllocString(L"<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body/></e:Envelope>");
     DISPPARAMS load{xml.Get(), nullptr, 1, 0};
     nvx::Variant ok;
-    EXPECT_HR(S_OK, reader->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &load, ok.Get(), nullptr, nullptr));
+    EXPECT_HR(S_OK,
+              reader->Invoke(2, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &load, ok.Get(), nullptr, nullptr));
     EXPECT_EQ(ok->vt, VT_BOOL);
     EXPECT_EQ(ok->boolVal, VARIANT_TRUE);
 }

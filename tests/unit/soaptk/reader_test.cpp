@@ -43,7 +43,8 @@ constexpr wchar_t kFaultResponse[] =
 constexpr char kLatin1Response[] =
     "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>"
     "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body><EchoResponse>"
-    "<EchoResult>Gr\xfc\xdf" "e</EchoResult></EchoResponse></e:Body></e:Envelope>";
+    "<EchoResult>Gr\xfc\xdf"
+    "e</EchoResult></EchoResponse></e:Body></e:Envelope>";
 
 class ReaderTest : public ::testing::Test {
 protected:

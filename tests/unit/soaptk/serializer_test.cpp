@@ -58,7 +58,10 @@ protected:
     }
 
     // What a message with only `body` written inside its Body must be.
-    static std::string MessageWithBody(const std::string& body) { return kEnvelopeStart + std::string("<soap:Body>") + body + kEnvelopeEnd; }
+    static std::string MessageWithBody(const std::string& body)
+    {
+        return kEnvelopeStart + std::string("<soap:Body>") + body + kEnvelopeEnd;
+    }
 
     HRESULT Element(const wchar_t* name, const wchar_t* ns, const wchar_t* prefix)
     {
@@ -87,12 +90,13 @@ TEST_F(SerializerTest, WritesTheLibrarysRequestEnvelopeExactly)
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, serializer_->endElement());
 
-    EXPECT_EQ(EndBody(),
-              R"(<?xml version="1.0" encoding="UTF-8"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/">)"
-              R"(<soap:Body><xs:Add xmlns:xs="http://www.norvexa.com/webservices/"><xs:a>2</xs:a><xs:values>)"
-              R"(<SOAPSDK1:long xmlns:SOAPSDK1="http://www.norvexa.com/webservices/">3</SOAPSDK1:long>)"
-              R"(<SOAPSDK1:long xmlns:SOAPSDK1="http://www.norvexa.com/webservices/">4</SOAPSDK1:long>)"
-              R"(</xs:values></xs:Add></soap:Body></soap:Envelope>)");
+    EXPECT_EQ(
+        EndBody(),
+        R"(<?xml version="1.0" encoding="UTF-8"?><soap:Envelope xmlns:soap="http://schemas.xmlsoap.org/soap/envelope/">)"
+        R"(<soap:Body><xs:Add xmlns:xs="http://www.norvexa.com/webservices/"><xs:a>2</xs:a><xs:values>)"
+        R"(<SOAPSDK1:long xmlns:SOAPSDK1="http://www.norvexa.com/webservices/">3</SOAPSDK1:long>)"
+        R"(<SOAPSDK1:long xmlns:SOAPSDK1="http://www.norvexa.com/webservices/">4</SOAPSDK1:long>)"
+        R"(</xs:values></xs:Add></soap:Body></soap:Envelope>)");
 }
 
 TEST_F(SerializerTest, BeginsTheEnvelopeAsAsked)
@@ -111,9 +115,9 @@ TEST_F(SerializerTest, BeginsTheEnvelopeAsAsked)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.expected);
         StartOver();
-        ASSERT_HR(S_OK, serializer_->startEnvelope(c.prefix ? B(c.prefix).Get() : nullptr,
-                                                   c.encodingStyle ? B(c.encodingStyle).Get() : nullptr,
-                                                   B(L"utf-8").Get()));
+        ASSERT_HR(S_OK,
+                  serializer_->startEnvelope(c.prefix ? B(c.prefix).Get() : nullptr,
+                                             c.encodingStyle ? B(c.encodingStyle).Get() : nullptr, B(L"utf-8").Get()));
         ASSERT_HR(S_OK, serializer_->endEnvelope());
         EXPECT_EQ(nvx::test::StreamContent(stream_.Get()), kDeclaration + std::string(c.expected));
     }
@@ -136,7 +140,8 @@ struct EscapeCase {
 const EscapeCase kContentCases[] = {
     {L"a&b<c>d", "a&amp;b&lt;c&gt;d"},
     {L"say \"hi\" 'x'", "say \"hi\" 'x'"},
-    {L"Gr\u00fc\u00dfe \u20ac", "Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac"},
+    {L"Gr\u00fc\u00dfe \u20ac", "Gr\xc3\xbc\xc3\x9f"
+                                "e \xe2\x82\xac"},
     {L"\U0001F600", "\xf0\x9f\x98\x80"},
     {L"line\r\nnext\ttab", "line&#13;\nnext\ttab"},
     {L"", ""},
@@ -180,8 +185,9 @@ TEST_F(SerializerTest, RefusesTextNoXmlDocumentCanCarry)
 {
     BeginBody();
     ASSERT_HR(S_OK, Element(L"t", nullptr, nullptr));
-    const std::wstring refused[] = {std::wstring(L"a\x0001"), std::wstring(1, L'\xD800') + L"x", std::wstring(1, L'\xDC00'),
-                                    std::wstring(L"\xFFFE"), std::wstring(L"nul\0inside", 10)};
+    const std::wstring refused[] = {std::wstring(L"a\x0001"), std::wstring(1, L'\xD800') + L"x",
+                                    std::wstring(1, L'\xDC00'), std::wstring(L"\xFFFE"),
+                                    std::wstring(L"nul\0inside", 10)};
     for (const std::wstring& text : refused) {
         EXPECT_HR(E_INVALIDARG, serializer_->writeString(Bstr(text).Get()));
         EXPECT_HR(E_INVALIDARG, serializer_->SoapAttribute(B(L"v").Get(), nullptr, Bstr(text).Get(), nullptr));
@@ -208,20 +214,21 @@ TEST_F(SerializerTest, RefusesInvalidNamesAndWritesNothingOfThem)
     EXPECT_HR(E_INVALIDARG, serializer_->SoapAttribute(B(L"a").Get(), nullptr, B(L"2").Get(), nullptr))
         << "duplicate attribute";
     ASSERT_HR(S_OK, serializer_->endElement());
-    EXPECT_EQ(EndBody(), MessageWithBody("<Gr\xc3\xbc\xc3\x9f" "e a=\"1\"/>"));
+    EXPECT_EQ(EndBody(), MessageWithBody("<Gr\xc3\xbc\xc3\x9f"
+                                         "e a=\"1\"/>"));
 }
 
 TEST_F(SerializerTest, DeclaresEachPrefixWhereItIsFirstBound)
 {
     BeginBody();
     ASSERT_HR(S_OK, Element(L"outer", L"urn:a", L"p"));
-    ASSERT_HR(S_OK, Element(L"same", L"urn:a", L"p"));        // in scope: no declaration
-    ASSERT_HR(S_OK, Element(L"rebound", L"urn:b", L"p"));     // same prefix, other namespace
+    ASSERT_HR(S_OK, Element(L"same", L"urn:a", L"p"));     // in scope: no declaration
+    ASSERT_HR(S_OK, Element(L"rebound", L"urn:b", L"p"));  // same prefix, other namespace
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, Element(L"generated", L"urn:a", nullptr));
-    ASSERT_HR(S_OK, Element(L"nested", L"urn:a", L""));      // SOAPSDK1 still bound to urn:a
-    ASSERT_HR(S_OK, Element(L"other", L"urn:c", nullptr));    // SOAPSDK1 taken: SOAPSDK2
+    ASSERT_HR(S_OK, Element(L"nested", L"urn:a", L""));     // SOAPSDK1 still bound to urn:a
+    ASSERT_HR(S_OK, Element(L"other", L"urn:c", nullptr));  // SOAPSDK1 taken: SOAPSDK2
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, serializer_->endElement());
@@ -249,29 +256,29 @@ TEST_F(SerializerTest, DeclaresNamespacesOnTheElementJustBegun)
     ASSERT_HR(S_OK, serializer_->SoapNamespace(B(L"x").Get(), B(L"urn:x").Get())) << "the same again is no change";
     EXPECT_HR(E_INVALIDARG, serializer_->SoapNamespace(B(L"x").Get(), B(L"urn:other").Get()));
     ASSERT_HR(S_OK, serializer_->SoapDefaultNamespace(B(L"urn:d").Get()));
-    ASSERT_HR(S_OK, Element(L"child", nullptr, nullptr));     // must leave urn:d again
+    ASSERT_HR(S_OK, Element(L"child", nullptr, nullptr));  // must leave urn:d again
     ASSERT_HR(S_OK, serializer_->endElement());
     ASSERT_HR(S_OK, serializer_->writeString(B(L"t").Get()));
-    EXPECT_HR(E_UNEXPECTED, serializer_->SoapNamespace(B(L"y").Get(), B(L"urn:y").Get()))
-        << "the start tag is closed";
+    EXPECT_HR(E_UNEXPECTED, serializer_->SoapNamespace(B(L"y").Get(), B(L"urn:y").Get())) << "the start tag is closed";
     ASSERT_HR(S_OK, serializer_->endElement());
-    EXPECT_EQ(EndBody(),
-              MessageWithBody(R"(<plain/><p:e xmlns:p="urn:e" xmlns:x="urn:x" xmlns="urn:d"><child xmlns=""/>t</p:e>)"));
+    EXPECT_EQ(EndBody(), MessageWithBody(
+                             R"(<plain/><p:e xmlns:p="urn:e" xmlns:x="urn:x" xmlns="urn:d"><child xmlns=""/>t</p:e>)"));
 }
 
 TEST_F(SerializerTest, WritesHeaderEntries)
 {
     ASSERT_HR(S_OK, serializer_->startEnvelope(B(L"soap").Get(), nullptr, nullptr));
     ASSERT_HR(S_OK, serializer_->startHeader(nullptr));
-    ASSERT_HR(S_OK, serializer_->startHeaderElement(B(L"Session").Get(), B(L"urn:s").Get(), 1,
-                                                    B(L"urn:actor").Get(), nullptr, B(L"s").Get()));
+    ASSERT_HR(S_OK, serializer_->startHeaderElement(B(L"Session").Get(), B(L"urn:s").Get(), 1, B(L"urn:actor").Get(),
+                                                    nullptr, B(L"s").Get()));
     ASSERT_HR(S_OK, serializer_->writeString(B(L"42").Get()));
     ASSERT_HR(S_OK, serializer_->endHeaderElement());
     ASSERT_HR(S_OK, serializer_->endHeader());
     ASSERT_HR(S_OK, serializer_->startBody(nullptr));
-    EXPECT_EQ(EndBody(), kEnvelopeStart + std::string(R"(<soap:Header><s:Session xmlns:s="urn:s" soap:mustUnderstand="1")"
-                                                      R"( soap:actor="urn:actor">42</s:Session></soap:Header>)"
-                                                      "<soap:Body/></soap:Envelope>"));
+    EXPECT_EQ(EndBody(),
+              kEnvelopeStart + std::string(R"(<soap:Header><s:Session xmlns:s="urn:s" soap:mustUnderstand="1")"
+                                           R"( soap:actor="urn:actor">42</s:Session></soap:Header>)"
+                                           "<soap:Body/></soap:Envelope>"));
 }
 
 TEST_F(SerializerTest, RefusesCallsOutOfOrder)

@@ -8,10 +8,10 @@
 
 #include <string>
 
-#include "capture_server.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
 #include "base/common/variant.h"
+#include "capture_server.h"
 #include "late_call.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"
@@ -28,8 +28,9 @@ using nvx::test::OwnedVariant;
 
 std::string Answer(const std::string& body, const char* status = "200 OK")
 {
-    return std::string("HTTP/1.1 ") + status + "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " +
-           std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+    return std::string("HTTP/1.1 ") + status +
+           "\r\nContent-Type: text/xml; charset=utf-8\r\nContent-Length: " + std::to_string(body.size()) +
+           "\r\nConnection: close\r\n\r\n" + body;
 }
 
 std::string Envelope(const std::string& body)
@@ -136,8 +137,8 @@ TEST_F(SoapClientRequestTest, WritesAWrappedRequestWithEveryPartInItsForm)
     const OwnedVariant when = OwnedVariant::Date(DateOf(2001, 12, 31, 0, 0, 1));
     const OwnedVariant note = OwnedVariant::String(L"<&>");
     const OwnedVariant day = OwnedVariant::Bool(true);
-    ASSERT_HR(S_OK, Call(L"UpdateItem", {&id, &big, &small, &ratio, &weight, &active, &decimal, &when, &note, &day,
-                                         &null}));
+    ASSERT_HR(S_OK,
+              Call(L"UpdateItem", {&id, &big, &small, &ratio, &weight, &active, &decimal, &when, &note, &day, &null}));
     EXPECT_EQ(result_->vt, VT_EMPTY);
     const std::string body = BodyOf(server.Request());
     EXPECT_NE(body.find("<SOAPSDK1:UpdateItem xmlns:SOAPSDK1=\"http://example.org/inventory/\">"

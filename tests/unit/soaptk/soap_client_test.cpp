@@ -128,14 +128,13 @@ TEST_F(SoapClientTest, SendsTypedArgumentsInTheirLexicalForm)
     VARIANT values[] = {*count.Get(), *ratio.Get(), *flag.Get(), *when.Get(), *name.Get()};
     const OwnedVariant byReference[] = {ByReference(values[0]), ByReference(values[1]), ReferenceToVariant(values[2]),
                                         ByReference(values[3]), ReferenceToVariant(values[4])};
-    ASSERT_HR(S_OK, Call(L"Describe", {&byReference[0], &byReference[1], &byReference[2], &byReference[3],
-                                       &byReference[4]}));
+    ASSERT_HR(S_OK,
+              Call(L"Describe", {&byReference[0], &byReference[1], &byReference[2], &byReference[3], &byReference[4]}));
     EXPECT_EQ(ResultText(), expected);
 
     // Text in each type's own lexical form is taken as that type.
-    const OwnedVariant texts[] = {OwnedVariant::String(L"3"), OwnedVariant::String(L"2.5"),
-                                  OwnedVariant::String(L"1"), OwnedVariant::String(L"2024-01-02T03:04:05"),
-                                  OwnedVariant::String(L"x & y")};
+    const OwnedVariant texts[] = {OwnedVariant::String(L"3"), OwnedVariant::String(L"2.5"), OwnedVariant::String(L"1"),
+                                  OwnedVariant::String(L"2024-01-02T03:04:05"), OwnedVariant::String(L"x & y")};
     ASSERT_HR(S_OK, Call(L"Describe", {&texts[0], &texts[1], &texts[2], &texts[3], &texts[4]}));
     EXPECT_EQ(ResultText(), expected);
 }
@@ -166,12 +165,9 @@ TEST_F(SoapClientTest, RefusesArgumentsBeforeSendingThem)
         HRESULT expected;
         UINT argumentError;
     } cases[] = {
-        {L"Add", {&one}, DISP_E_BADPARAMCOUNT, 99},
-        {L"Add", {&one, &one, &one}, DISP_E_BADPARAMCOUNT, 99},
-        {L"Add", {&word, &one}, DISP_E_TYPEMISMATCH, 1},
-        {L"Add", {&one, &huge}, DISP_E_OVERFLOW, 0},
-        {L"Add", {&one, &list}, DISP_E_TYPEMISMATCH, 0},
-        {L"Echo", {&list}, DISP_E_TYPEMISMATCH, 0},
+        {L"Add", {&one}, DISP_E_BADPARAMCOUNT, 99},      {L"Add", {&one, &one, &one}, DISP_E_BADPARAMCOUNT, 99},
+        {L"Add", {&word, &one}, DISP_E_TYPEMISMATCH, 1}, {L"Add", {&one, &huge}, DISP_E_OVERFLOW, 0},
+        {L"Add", {&one, &list}, DISP_E_TYPEMISMATCH, 0}, {L"Echo", {&list}, DISP_E_TYPEMISMATCH, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "argument count " << c.arguments.size());
@@ -274,9 +270,8 @@ TEST_F(SoapClientTest, FindsOperationsByNameInAnyCase)
     EXPECT_EQ(idOf(L"faultString", S_OK), 3);
     EXPECT_EQ(idOf(L"mssoapinit", S_OK), 1);
     EXPECT_EQ(idOf(L"NoSuchOperation", DISP_E_UNKNOWNNAME), DISPID_UNKNOWN);
-    EXPECT_HR(DISP_E_MEMBERNOTFOUND,
-              dispatch->Invoke(add, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, nullptr, nullptr, nullptr,
-                               nullptr));
+    EXPECT_HR(DISP_E_MEMBERNOTFOUND, dispatch->Invoke(add, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, nullptr,
+                                                      nullptr, nullptr, nullptr));
 
     const OwnedVariant one = OwnedVariant::I4(1);
     ASSERT_HR(S_OK, Call(L"aDD", {&one, &one}));

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "capture_server.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "capture_server.h"
 #include "late_call.h"
 #include "mssoap.h"
 #include "soaptk_objects.h"
@@ -327,19 +327,18 @@ TEST_F(WsdlReaderTest, ReadsTheSampleServicesWsdl)
     if (url.empty()) GTEST_SKIP() << "services not running";
     constexpr wchar_t kSample[] = L"http://www.norvexa.com/webservices/";
     ExpectParts(OperationAt(url, L"Describe").Get(), {{L"count", VT_I4, L"int", kSample, 0, 1, 1},
-                                                       {L"ratio", VT_R8, L"double", kSample, 0, 1, 2},
-                                                       {L"flag", VT_BOOL, L"boolean", kSample, 0, 1, 3},
-                                                       {L"when", VT_DATE, L"dateTime", kSample, 0, 1, 4},
-                                                       {L"name", VT_BSTR, L"string", kSample, 0, 1, 5},
-                                                       {L"DescribeResult", VT_BSTR, L"string", kSample, 0, 0, -1}});
+                                                      {L"ratio", VT_R8, L"double", kSample, 0, 1, 2},
+                                                      {L"flag", VT_BOOL, L"boolean", kSample, 0, 1, 3},
+                                                      {L"when", VT_DATE, L"dateTime", kSample, 0, 1, 4},
+                                                      {L"name", VT_BSTR, L"string", kSample, 0, 1, 5},
+                                                      {L"DescribeResult", VT_BSTR, L"string", kSample, 0, 0, -1}});
     ExpectParts(OperationAt(url, L"Scale").Get(), {{L"value", VT_I8, L"long", kSample, 1, 1, 1},
-                                                    {L"factor", VT_I2, L"short", kSample, 1, 1, 2},
-                                                    {L"ScaleResult", VT_I8, L"long", kSample, 0, 0, -1}});
-    ExpectParts(OperationAt(url, L"GetTable").Get(),
-                {{L"rows", VT_I4, L"int", kSample, 1, 1, 1},
-                 {L"GetTableResult", VT_DISPATCH, L"DataSet", kSample, 0, 0, -1}});
+                                                   {L"factor", VT_I2, L"short", kSample, 1, 1, 2},
+                                                   {L"ScaleResult", VT_I8, L"long", kSample, 0, 0, -1}});
+    ExpectParts(OperationAt(url, L"GetTable").Get(), {{L"rows", VT_I4, L"int", kSample, 1, 1, 1},
+                                                      {L"GetTableResult", VT_DISPATCH, L"DataSet", kSample, 0, 0, -1}});
     ExpectParts(OperationAt(url, L"Join").Get(), {{L"values", VT_DISPATCH, L"stringArray", kSample, 0, 1, 1},
-                                                   {L"JoinResult", VT_BSTR, L"string", kSample, 0, 0, -1}});
+                                                  {L"JoinResult", VT_BSTR, L"string", kSample, 0, 0, -1}});
 }
 
 TEST_F(WsdlReaderTest, EnumeratesLikeTheToolkit)

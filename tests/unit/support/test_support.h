@@ -49,9 +49,9 @@ ComPtr<I> CreateInProcess(REFCLSID clsid)
 }  // namespace nvx::test
 
 // Compares HRESULTs and prints them in hex.
-#define EXPECT_HR(expected, expression) \
+#define EXPECT_HR(expected, expression)                                                                                \
     EXPECT_PRED_FORMAT2(::nvx::test::HresultEquals, static_cast<HRESULT>(expected), static_cast<HRESULT>(expression))
-#define ASSERT_HR(expected, expression) \
+#define ASSERT_HR(expected, expression)                                                                                \
     ASSERT_PRED_FORMAT2(::nvx::test::HresultEquals, static_cast<HRESULT>(expected), static_cast<HRESULT>(expression))
 
 namespace nvx::test {

@@ -30,9 +30,8 @@ OwnedVariant ArrayOf(VARTYPE type, const Items& items, LONG lowerBound, Put put)
 template <class T>
 OwnedVariant ArrayOf(VARTYPE type, std::initializer_list<T> items)
 {
-    return ArrayOf(type, items, 0, [](SAFEARRAY* array, LONG index, T item) {
-        SafeArrayPutElement(array, &index, &item);
-    });
+    return ArrayOf(type, items, 0,
+                   [](SAFEARRAY* array, LONG index, T item) { SafeArrayPutElement(array, &index, &item); });
 }
 
 }  // namespace

@@ -7,16 +7,16 @@
 
 #include "NvxWebSvc.h"
 #include "base/common/com_ptr.h"
-#include "scripted_gateway.h"
 #include "mssoap.h"
+#include "scripted_gateway.h"
 #include "test_support.h"
 
 namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
+using nvx::test::ScriptedGateway;
 
 class ConnectorTest : public ::testing::Test {
 protected:
@@ -90,10 +90,22 @@ protected:
 TEST_F(ConnectorTest, FreshTableHoldsTheSixteenEntries)
 {
     const std::vector<std::pair<const wchar_t*, const wchar_t*>> table = {
-        {L"Accept-Encoding", L""}, {L"AuthPassword", L""}, {L"AuthUser", L""}, {L"Connection", L"Keep-Alive"},
-        {L"Content-Type", L"text/xml; charset=utf-8"}, {L"EndPointURL", L""}, {L"Host", L""}, {L"ProxyPassword", L""},
-        {L"ProxyPort", L""}, {L"ProxyServer", L""}, {L"ProxyUser", L""}, {L"SSLClientCertificateName", L""},
-        {L"SoapAction", L""}, {L"Timeout", L"30000"}, {L"UseSSL", L""}, {L"User-Agent", L"Norvexa COM Web-Service"},
+        {L"Accept-Encoding", L""},
+        {L"AuthPassword", L""},
+        {L"AuthUser", L""},
+        {L"Connection", L"Keep-Alive"},
+        {L"Content-Type", L"text/xml; charset=utf-8"},
+        {L"EndPointURL", L""},
+        {L"Host", L""},
+        {L"ProxyPassword", L""},
+        {L"ProxyPort", L""},
+        {L"ProxyServer", L""},
+        {L"ProxyUser", L""},
+        {L"SSLClientCertificateName", L""},
+        {L"SoapAction", L""},
+        {L"Timeout", L"30000"},
+        {L"UseSSL", L""},
+        {L"User-Agent", L"Norvexa COM Web-Service"},
     };
     for (const auto& [name, value] : table) {
         std::wstring actual = L"sentinel";
@@ -141,16 +153,15 @@ TEST_F(ConnectorTest, HeadHasTheRequestLineAndTheNonEmptyEntriesInByteOrder)
     Put(L"Accept-Encoding", L"gzip, deflate");
     Put(L"Connection", L"");
     Put(L"UseSSL", L"no");
-    const std::string expected =
-        "POST /svc/Add.asmx?x=1 HTTP/1.1\r\n"
-        "Accept-Encoding: gzip, deflate\r\n"
-        "Content-Type: text/xml; charset=utf-8\r\n"
-        "Host: 127.0.0.1:81\r\n"
-        "SoapAction: urn:x/Add\r\n"
-        "Timeout: 30000\r\n"
-        "UseSSL: no\r\n"
-        "User-Agent: Norvexa COM Web-Service\r\n"
-        "Content-Length: 4\r\n\r\n<x/>";
+    const std::string expected = "POST /svc/Add.asmx?x=1 HTTP/1.1\r\n"
+                                 "Accept-Encoding: gzip, deflate\r\n"
+                                 "Content-Type: text/xml; charset=utf-8\r\n"
+                                 "Host: 127.0.0.1:81\r\n"
+                                 "SoapAction: urn:x/Add\r\n"
+                                 "Timeout: 30000\r\n"
+                                 "UseSSL: no\r\n"
+                                 "User-Agent: Norvexa COM Web-Service\r\n"
+                                 "Content-Length: 4\r\n\r\n<x/>";
     EXPECT_EQ(expected, Exchange().http);
 }
 
@@ -169,7 +180,8 @@ TEST_F(ConnectorTest, AnEndpointWithoutHttpGoesWholeInTheRequestLine)
 {
     Put(L"EndPointURL", L"HTTPS://Host/a");
     const std::string request = Exchange().http;
-    EXPECT_EQ(0u, request.find("POST httpS://Host/a HTTP/1.1\r\n")) << request << "only the first four letters are lowered";
+    EXPECT_EQ(0u, request.find("POST httpS://Host/a HTTP/1.1\r\n"))
+        << request << "only the first four letters are lowered";
     EXPECT_NE(std::string::npos, request.find("Host: localhost\r\n"));
 }
 

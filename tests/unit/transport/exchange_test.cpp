@@ -15,8 +15,8 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
+using nvx::test::ScriptedGateway;
 using Connection = ScriptedGateway::Connection;
 using Request = ScriptedGateway::Request;
 
@@ -69,7 +69,8 @@ protected:
 
 bool IsFaultWith(const std::string& body, const std::string& text)
 {
-    return body.find("Fault>") != std::string::npos && body.find("<faultstring>" + text + "</faultstring>") != std::string::npos;
+    return body.find("Fault>") != std::string::npos &&
+           body.find("<faultstring>" + text + "</faultstring>") != std::string::npos;
 }
 
 TEST_F(ExchangeTest, RequestIsHeadContentLengthEmptyLineAndPayload)

@@ -101,12 +101,14 @@ bool ScriptedGateway::ServeConnection(UINT_PTR client)
 {
     uint8_t headerBytes[nxcomm::kHeaderSize];
     if (!ReceiveExactly(client, headerBytes, sizeof headerBytes, stopping_)) return false;
-    const nxcomm::FrameHeader header = nxcomm::decode_header(std::span<const uint8_t, nxcomm::kHeaderSize>(headerBytes));
+    const nxcomm::FrameHeader header =
+        nxcomm::decode_header(std::span<const uint8_t, nxcomm::kHeaderSize>(headerBytes));
     std::vector<uint8_t> payload(header.payload_length);
     if (!ReceiveExactly(client, payload.data(), payload.size(), stopping_)) return false;
     const nxcomm::ParsedBuffer parsed = nxcomm::parse_serialized(payload);
     Request request{header.request_id, header.service, header.mode, header.timeout_ms, {}};
-    for (const auto piece : parsed.pieces) request.http.append(reinterpret_cast<const char*>(piece.data()), piece.size());
+    for (const auto piece : parsed.pieces)
+        request.http.append(reinterpret_cast<const char*>(piece.data()), piece.size());
     {
         std::lock_guard<std::mutex> guard(lock_);
         requests_.push_back(request);

@@ -15,10 +15,11 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
-using nvx::test::ScriptedGateway;
 using nvx::test::HttpResponse;
+using nvx::test::ScriptedGateway;
 
-const std::string kBody = "<Envelope>Gr\xc3\xbc\xc3\x9f" "e</Envelope>";
+const std::string kBody = "<Envelope>Gr\xc3\xbc\xc3\x9f"
+                          "e</Envelope>";
 const std::string kAnswer = HttpResponse(200, "text/xml", kBody);
 
 class StreamTest : public ::testing::Test {
@@ -110,7 +111,10 @@ TEST_F(StreamTest, TextPropertiesReadTheBodyAndTheHead)
     StatSize(STATFLAG_NONAME);
     BSTR body = nullptr;
     ASSERT_HR(S_OK, stream_->get_NXCommBuffer(&body));
-    EXPECT_STREQ(L"<Envelope>Gr\x00fc\x00df" L"e</Envelope>", body) << "UTF-8, nothing after it";
+    EXPECT_STREQ(L"<Envelope>Gr\x00fc\x00df"
+                 L"e</Envelope>",
+                 body)
+        << "UTF-8, nothing after it";
     SysFreeString(body);
 
     BSTR whole = nullptr;

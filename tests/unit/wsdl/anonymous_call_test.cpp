@@ -57,9 +57,9 @@ std::string Narrow(const std::wstring& text) { return std::string(text.begin(), 
 TEST_F(AnonymousCallTest, ArgumentsBindByNameInAnyOrderAndConvertToTheirTypes)
 {
     auto names = OwnedVariant::StringArray({L"name", L"when", L"flag", L"ratio", L"count"});
-    auto values = OwnedVariant::VariantArray({OwnedVariant::String(L"x"), OwnedVariant::String(L"2024-01-02 03:04:05"),
-                                              OwnedVariant::Bool(true), OwnedVariant::String(L"2.5"),
-                                              OwnedVariant::I4(3)});
+    auto values =
+        OwnedVariant::VariantArray({OwnedVariant::String(L"x"), OwnedVariant::String(L"2024-01-02 03:04:05"),
+                                    OwnedVariant::Bool(true), OwnedVariant::String(L"2.5"), OwnedVariant::I4(3)});
     const std::wstring text = Describe(*names.Get(), *values.Get());
     for (const wchar_t* part : {L"count=3", L"ratio=2.5", L"flag=true", L"when=2024-01-02T03:04:05", L"name=x"})
         EXPECT_NE(std::wstring::npos, text.find(part)) << Narrow(text) << " lacks " << Narrow(part);

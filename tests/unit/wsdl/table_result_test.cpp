@@ -6,9 +6,9 @@
 
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
-#include "test_support.h"
 #include "src/wsdl/anonymous_call.h"
 #include "src/wsdl/table_result.h"
+#include "test_support.h"
 
 namespace {
 
@@ -26,8 +26,8 @@ const char kSchema[] =
 std::string Schema(bool unnamedThirdColumn)
 {
     std::string schema = kSchema;
-    const std::string third = unnamedThirdColumn ? "<xs:element type=\"xs:double\"/>"
-                                                 : "<xs:element name=\"Price\" type=\"xs:double\"/>";
+    const std::string third =
+        unnamedThirdColumn ? "<xs:element type=\"xs:double\"/>" : "<xs:element name=\"Price\" type=\"xs:double\"/>";
     schema.replace(schema.find("%UNNAMED%"), 9, third);
     return schema;
 }
@@ -127,8 +127,8 @@ TEST_F(TableResultTest, ShortRowsAndUnnamedColumns)
 TEST_F(TableResultTest, WhatIsNotATableStaysEmpty)
 {
     const std::string notTables[] = {
-        Schema(false),                                  // no data node
-        "<a/><b/>",                                     // no choice in the schema
+        Schema(false),  // no data node
+        "<a/><b/>",     // no choice in the schema
         "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"><xs:choice/></xs:schema><d/>",  // no columns
     };
     for (const auto& content : notTables) {
@@ -152,7 +152,8 @@ TEST(WsdlLocation, SuffixAndWhiteSpaceRules)
     EXPECT_EQ("http://h/svc?WSDL", WsdlLocation("http://h/svc"));
     EXPECT_EQ("http://h/svc?WSDL", WsdlLocation("http://h/svc?WSDL")) << "already there";
     EXPECT_EQ("http://h/svc?wsdl?WSDL", WsdlLocation("http://h/svc?wsdl")) << "the suffix is matched exactly";
-    EXPECT_EQ("http://h/svc?WSDL", WsdlLocation(" \t\r\n\v\fhttp://h/svc   ")) << "leading white space, trailing spaces";
+    EXPECT_EQ("http://h/svc?WSDL", WsdlLocation(" \t\r\n\v\fhttp://h/svc   "))
+        << "leading white space, trailing spaces";
     EXPECT_EQ("http://h/svc\t?WSDL", WsdlLocation("http://h/svc\t")) << "trailing tabs stay";
 }
 

@@ -8,14 +8,12 @@
 namespace nvx::http::testing {
 namespace {
 
-int WindowBits(Wrapper wrapper) {
+int WindowBits(Wrapper wrapper)
+{
     switch (wrapper) {
-        case Wrapper::Raw:
-            return -MAX_WBITS;
-        case Wrapper::Zlib:
-            return MAX_WBITS;
-        case Wrapper::Gzip:
-            return MAX_WBITS + 16;
+    case Wrapper::Raw: return -MAX_WBITS;
+    case Wrapper::Zlib: return MAX_WBITS;
+    case Wrapper::Gzip: return MAX_WBITS + 16;
     }
     throw std::invalid_argument("unknown wrapper");
 }
@@ -25,8 +23,8 @@ constexpr int kMemLevel = 8;
 
 }  // namespace
 
-std::string CompressRepeated(std::string_view piece, std::size_t times, Wrapper wrapper,
-                             int level) {
+std::string CompressRepeated(std::string_view piece, std::size_t times, Wrapper wrapper, int level)
+{
     z_stream stream{};
     if (deflateInit2(&stream, level, Z_DEFLATED, WindowBits(wrapper), kMemLevel,
                      Z_DEFAULT_STRATEGY) != Z_OK) {
@@ -51,7 +49,8 @@ std::string CompressRepeated(std::string_view piece, std::size_t times, Wrapper 
     return out;
 }
 
-std::string SampleXml(std::size_t size) {
+std::string SampleXml(std::size_t size)
+{
     std::string text;
     text.reserve(size + 128);
     for (unsigned item = 0; text.size() < size; ++item) {

@@ -13,7 +13,8 @@ enum class Wrapper { Raw, Zlib, Gzip };
 std::string CompressRepeated(std::string_view piece, std::size_t times, Wrapper wrapper,
                              int level = 6);
 
-inline std::string Compress(std::string_view data, Wrapper wrapper, int level = 6) {
+inline std::string Compress(std::string_view data, Wrapper wrapper, int level = 6)
+{
     return CompressRepeated(data, 1, wrapper, level);
 }
 

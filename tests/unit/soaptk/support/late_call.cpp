@@ -11,10 +11,7 @@ ExceptionInfo::~ExceptionInfo()
     SysFreeString(value_.bstrHelpFile);
 }
 
-std::wstring ExceptionInfo::Description() const
-{
-    return value_.bstrDescription ? value_.bstrDescription : L"";
-}
+std::wstring ExceptionInfo::Description() const { return value_.bstrDescription ? value_.bstrDescription : L""; }
 
 std::wstring ExceptionInfo::Source() const { return value_.bstrSource ? value_.bstrSource : L""; }
 

@@ -53,7 +53,7 @@ IFACEMETHODIMP RecordingStream::Write(const void* buffer, ULONG size, ULONG* wri
 IFACEMETHODIMP RecordingStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position)
 {
     calls_.push_back("Seek");
-    const LONGLONG base = origin == STREAM_SEEK_SET ? 0
+    const LONGLONG base = origin == STREAM_SEEK_SET   ? 0
                           : origin == STREAM_SEEK_CUR ? static_cast<LONGLONG>(position_)
                                                       : static_cast<LONGLONG>(content_.size());
     const LONGLONG target = base + move.QuadPart;

@@ -204,19 +204,19 @@ TEST_F(SoapCallTest, ASlowServiceFailsWithinTheTimeout)
 TEST_F(SoapCallTest, CreationFailuresReportWhichObject)
 {
     const struct {
-        const wchar_t* deniedClass;
+        CLSID deniedClass;
         const wchar_t* message;
     } cases[] = {
-        {L"{6205B8C9-75FF-4623-A50A-88E1F14EAFF2}", L"Failed to create SOAP connector control"},
-        {L"{ADE424F3-AA10-471D-8A0A-687534555900}", L"Failed to create SOAP serializer control"},
-        {L"{FDE424F3-AA10-471D-8A0A-6875C17B5914}", L"Failed to create SOAP reader control"},
+        {CLSID_HttpConnector, L"Failed to create SOAP connector control"},
+        {CLSID_SoapSerializer, L"Failed to create SOAP serializer control"},
+        {CLSID_SoapReader, L"Failed to create SOAP reader control"},
     };
     auto names = OwnedVariant::StringArray({L"a", L"b"});
     auto values = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
     for (const auto& row : cases) {
-        SetEnvironmentVariableW(L"NXLOADER_DENY", row.deniedClass);
+        ASSERT_HR(S_OK, nvx::test::DenyLoaderClasses({row.deniedClass}));
         const Outcome outcome = Execute(L"Add", *names.Get(), *values.Get());
-        SetEnvironmentVariableW(L"NXLOADER_DENY", nullptr);
+        nvx::test::DenyLoaderClasses({});
         EXPECT_HR(E_FAIL, outcome.status);
         EXPECT_EQ(row.message, outcome.error);
     }

@@ -7,7 +7,9 @@
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
 #include "base/common/text.h"
+#include "base/http/header_text.h"
 #include "mssoap.h"
+#include "src/facade/error_report.h"
 #include "src/facade/soap_call.h"
 #include "src/trace/trace_log.h"
 #include "src/wsdl/anonymous_call.h"
@@ -154,6 +156,10 @@ IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR wsdlFile, BSTR method, VARIANT 
     if (!result) return E_POINTER;
     VariantInit(result);
     return ComBoundary([&] {
+        if (!http::IsRequestTargetText(std::string_view(wsdl::WsdlLocation(AnsiFromWide(ViewOf(wsdlFile)))))) {
+            ReportError(kInvalidWsdlFile);
+            return E_INVALIDARG;
+        }
         return wsdl::AnonymousCall({useDefaultProxy_ != 0}, &serviceModel_, wsdlFile, method, argNames, argValues,
                                    result);
     });

@@ -122,7 +122,7 @@ TEST_F(ConnectorTest, LeavesTheAnswerEmptyWhenTheExchangeFails)
         ServiceUrl("canned", L"/empty"),
         ServiceUrl("canned", L"/cut"),
         L"ftp://127.0.0.1/",
-        L"not a url",
+        L"not-a-url",
         L"",
     };
     for (const std::wstring& url : urls) {

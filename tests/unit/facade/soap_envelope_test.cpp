@@ -145,7 +145,7 @@ TEST_F(EnvelopeTest, TypedArrayElementsKeepTheirValues)
         {VT_DECIMAL, L"1.5", L"2.25"},
         {VT_DATE, L"2024-01-02 03:04:05", L"1999-12-31"},
         {VT_BOOL, L"-1", L"0"},
-        {VT_BSTR, L"a b", L""},
+        {VT_BSTR, L"a b", L"c"},
         {VT_VARIANT, L"x", L"y"},
     };
     auto names = OwnedVariant::String(L"values");
@@ -161,10 +161,7 @@ TEST_F(EnvelopeTest, TypedArrayElementsKeepTheirValues)
             ASSERT_HR(S_OK, VariantChangeType(expected.Get(), alone.Get(), 0, VT_BSTR));
             const std::string element = "<SOAPSDK1:" + name + " xmlns:SOAPSDK1=\"urn:ns\">" +
                                         Utf8(V_BSTR(expected.Get())) + "</SOAPSDK1:" + name + ">";
-            const std::string empty = "<SOAPSDK1:" + name + " xmlns:SOAPSDK1=\"urn:ns\"/>";
-            EXPECT_TRUE(request.find(element) != std::string::npos ||
-                        (*V_BSTR(expected.Get()) == L'\0' && request.find(empty) != std::string::npos))
-                << request << "\nlacks " << element;
+            EXPECT_NE(std::string::npos, request.find(element)) << request;
         }
     }
 }

@@ -76,13 +76,20 @@ ClassEntry* FindEntry(REFCLSID clsid)
     return nullptr;
 }
 
-HRESULT CachedFactory(ClassEntry& entry)
+// The entry's factory, made by the first caller; a thread that finds it made
+// sees it whole (release and acquire order the factory's construction first).
+HRESULT CachedFactory(ClassEntry& entry, IUnknown** factory)
 {
+    *factory = entry.cachedFactory.load(std::memory_order_acquire);
+    if (*factory) return S_OK;
     std::lock_guard<std::mutex> guard(Module::ClassFactoryLock());
-    if (entry.cachedFactory) return S_OK;
-    auto* factory = new (std::nothrow) ClassFactory(entry);
-    if (!factory) return E_OUTOFMEMORY;
-    return factory->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&entry.cachedFactory));
+    *factory = entry.cachedFactory.load(std::memory_order_relaxed);
+    if (*factory) return S_OK;
+    auto* made = new (std::nothrow) ClassFactory(entry);
+    if (!made) return E_OUTOFMEMORY;
+    made->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(factory));
+    entry.cachedFactory.store(*factory, std::memory_order_release);
+    return S_OK;
 }
 
 }  // namespace
@@ -93,20 +100,16 @@ HRESULT GetClassObject(REFCLSID clsid, REFIID iid, void** out)
     *out = nullptr;
     ClassEntry* entry = FindEntry(clsid);
     if (!entry) return CLASS_E_CLASSNOTAVAILABLE;
-    if (!entry->cachedFactory) {
-        const HRESULT hr = CachedFactory(*entry);
-        if (FAILED(hr)) return hr;
-    }
-    return entry->cachedFactory->QueryInterface(iid, out);
+    IUnknown* factory = nullptr;
+    const HRESULT hr = CachedFactory(*entry, &factory);
+    if (FAILED(hr)) return hr;
+    return factory->QueryInterface(iid, out);
 }
 
 void ReleaseCachedFactories()
 {
     for (auto& entry : ThisServer().classes) {
-        if (entry.cachedFactory) {
-            entry.cachedFactory->Release();
-            entry.cachedFactory = nullptr;
-        }
+        if (IUnknown* factory = entry.cachedFactory.exchange(nullptr)) factory->Release();
     }
 }
 

@@ -3,6 +3,7 @@
 // count that decides when it may be unloaded, and the actions run at unload.
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <span>
@@ -16,7 +17,8 @@ struct ClassEntry {
     const CLSID* clsid;
     UINT registryScript;  // resource id of type "REGISTRY"
     InstanceCreator createInstance;
-    IUnknown* cachedFactory = nullptr;
+    // Made once under the module's factory lock and read without it.
+    std::atomic<IUnknown*> cachedFactory = nullptr;
 };
 
 struct ServerDescription {

@@ -9,12 +9,16 @@
 using nvx::com::Module;
 using nvx::com::RegistryMode;
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+// A set `reserved` at detach means the process is ending: its other threads
+// are gone, perhaps holding locks of ours, and the DLLs the cached objects
+// live in may be detached already. The system takes everything back then, so
+// only an unload while the process goes on releases what the module holds.
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         Module::Attach(instance);
         DisableThreadLibraryCalls(instance);
-    } else if (reason == DLL_PROCESS_DETACH) {
+    } else if (reason == DLL_PROCESS_DETACH && reserved == nullptr) {
         Module::Detach();
     }
     return TRUE;

@@ -33,6 +33,19 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept
     return true;
 }
 
+bool LessNoCase::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    const std::size_t common = a.size() < b.size() ? a.size() : b.size();
+    for (std::size_t i = 0; i < common; ++i) {
+        const auto left = static_cast<unsigned char>(ToLowerAscii(a[i]));
+        const auto right = static_cast<unsigned char>(ToLowerAscii(b[i]));
+        if (left != right) {
+            return left < right;
+        }
+    }
+    return a.size() < b.size();
+}
+
 std::string_view TrimSpaces(std::string_view text) noexcept
 {
     while (!text.empty() && IsAsciiSpace(text.front())) {

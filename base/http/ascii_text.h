@@ -16,4 +16,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) noexcept;
 // The text without leading and trailing space, HT, LF, VT, FF and CR.
 std::string_view TrimSpaces(std::string_view text) noexcept;
 
+// Orders texts byte by byte as unsigned bytes with the ASCII letters folded, so
+// that "content-encoding" and "Content-Encoding" are one key. Transparent, so
+// a map keyed by it can be searched with a string_view.
+struct LessNoCase {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const noexcept;
+};
+
 }  // namespace nvx::http

@@ -1,19 +1,20 @@
 // The header text of a received response and the table parsed from it.
 #pragma once
 
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/http/ascii_text.h"
 #include "base/http/text_block.h"
 
 namespace nvx::http {
 
-// Header name to value. Names compare byte by byte (as unsigned bytes), so
-// lookups are case-sensitive; the first line with a given name wins.
-using HeaderTable = std::map<std::string, std::string, std::less<>>;
+// Header name to value. Field names are case-insensitive (RFC 9110, 5.1):
+// "transfer-encoding" finds "Transfer-Encoding", and of two lines whose names
+// differ only in case the first one wins.
+using HeaderTable = std::map<std::string, std::string, LessNoCase>;
 
 class HttpHeaderBlock : public HttpTextBlock {
 public:

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <map>
 
+#include "base/common/apartment_local.h"
 #include "base/common/com_ptr.h"
 
 namespace nvx::loader {
@@ -16,28 +17,43 @@ struct ClsidLess {
 
 // Holding a class object keeps its server loaded, which the process needs
 // anyway while it makes objects of that class.
-using ClassObjects = std::map<CLSID, ComPtr<IClassFactory>, ClsidLess>;
+struct ClassObjects {
+    // A thread's cache is dropped through code of this library, which must
+    // therefore stay loaded while any thread keeps one.
+    ClassObjects()
+    {
+        HMODULE self = nullptr;
+        GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_PIN | GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                           reinterpret_cast<LPCWSTR>(&CreateFromCachedClassObject), &self);
+    }
 
-ClassObjects& ThreadClassObjects()
+    std::map<CLSID, ComPtr<IClassFactory>, ClsidLess> byClass;
+};
+
+ApartmentLocal<ClassObjects> g_threadClassObjects;
+
+HRESULT ClassObject(REFCLSID clsid, ComPtr<IClassFactory>* factory)
 {
-    thread_local ClassObjects classObjects;
-    return classObjects;
+    return CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
+                            reinterpret_cast<void**>(factory->GetAddressOf()));
 }
 
 }  // namespace
 
 HRESULT CreateFromCachedClassObject(REFCLSID clsid, REFIID iid, void** out)
 {
-    ClassObjects& cache = ThreadClassObjects();
-    auto found = cache.find(clsid);
-    if (found == cache.end()) {
-        ComPtr<IClassFactory> factory;
-        const HRESULT hr = CoGetClassObject(clsid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                            reinterpret_cast<void**>(factory.GetAddressOf()));
-        if (FAILED(hr)) return hr;
-        found = cache.emplace(clsid, factory).first;
+    ClassObjects* cache = g_threadClassObjects.Get();
+    ComPtr<IClassFactory> factory;
+    if (cache) {
+        const auto found = cache->byClass.find(clsid);
+        if (found != cache->byClass.end()) factory = found->second;
     }
-    return found->second->CreateInstance(nullptr, iid, out);
+    if (!factory) {
+        const HRESULT hr = ClassObject(clsid, &factory);
+        if (FAILED(hr)) return hr;
+        if (cache) cache->byClass.emplace(clsid, factory);
+    }
+    return factory->CreateInstance(nullptr, iid, out);
 }
 
 }  // namespace nvx::loader

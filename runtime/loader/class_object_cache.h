@@ -1,7 +1,8 @@
 #pragma once
 // Class objects of in-process servers that system activation found, kept per
-// thread. Under Wine every CoCreateInstance walks the registry (~0.2–0.5 ms);
-// a caller that makes the same class for every call pays that once per thread.
+// thread while COM is initialised on it. Under Wine every CoCreateInstance
+// walks the registry (~0.2–0.5 ms); a caller that makes the same class for
+// every call pays that once per apartment.
 #include <windows.h>
 
 namespace nvx::loader {

@@ -20,7 +20,8 @@ struct LibraryUse {
 };
 
 // The named library, already loaded or loaded now; a null module when it
-// cannot be loaded.
+// cannot be loaded. A bare name is looked for in the loader's own folder and
+// the system folder only.
 LibraryUse AcquireLibrary(const char* name);
 
 // The library served an object: it stays loaded.

@@ -7,10 +7,13 @@
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
 #include "base/common/text.h"
+#include "base/http/header_text.h"
 #include "mssoap.h"
+#include "src/facade/error_report.h"
 #include "src/facade/soap_call.h"
 #include "src/trace/trace_log.h"
 #include "src/wsdl/anonymous_call.h"
+#include "src/wsdl/toolkit_wsdl_reader.h"
 
 namespace nvx::facade {
 namespace {
@@ -100,19 +103,28 @@ IFACEMETHODIMP ComWebSvc::get_WSDLReader(IDispatch** reader)
     if (!reader) return E_POINTER;
     *reader = nullptr;
     return ComBoundary([&]() -> HRESULT {
-        const bool overGateway = transport_ == SoapOverNXComm;
-        ComPtr<IWSDLReader> wsdlReader;
-        const HRESULT hr = ActivateRunning(overGateway ? CLSID_NvxWSDLReader : CLSID_WSDLReader, wsdlReader);
+        ComPtr<IDispatch> handedOut;
+        const HRESULT hr =
+            transport_ == SoapOverNXComm ? GatewayWsdlReader(&handedOut) : wsdl::CreateToolkitWsdlReader(&handedOut);
         if (FAILED(hr)) return hr;
-        ComPtr<INvxWSDLReader> settings;
-        if (overGateway && SUCCEEDED(wsdlReader.As(&settings))) {
-            settings->put_Timeout(timeout_);
-            settings->put_Compression(compression_);
-        }
-        // The reader interface is handed out as the automation result.
-        *reader = reinterpret_cast<IDispatch*>(wsdlReader.Detach());
+        *reader = handedOut.Detach();
         return S_OK;
     });
+}
+
+// The reader's IDispatch is what a script can call; C++ callers ask it for the
+// toolkit's reader interface, which it answers too.
+HRESULT ComWebSvc::GatewayWsdlReader(ComPtr<IDispatch>* reader) const
+{
+    ComPtr<IWSDLReader> wsdlReader;
+    HRESULT hr = ActivateRunning(CLSID_NvxWSDLReader, wsdlReader);
+    if (FAILED(hr)) return hr;
+    ComPtr<INvxWSDLReader> settings;
+    if (SUCCEEDED(wsdlReader.As(&settings))) {
+        settings->put_Timeout(timeout_);
+        settings->put_Compression(compression_);
+    }
+    return wsdlReader.As(reader);
 }
 
 IFACEMETHODIMP ComWebSvc::get_Execute3(BSTR endPointUrl, BSTR webMethod, VARIANT argNames, VARIANT argValues,
@@ -154,6 +166,10 @@ IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR wsdlFile, BSTR method, VARIANT 
     if (!result) return E_POINTER;
     VariantInit(result);
     return ComBoundary([&] {
+        if (!http::IsRequestTargetText(std::string_view(wsdl::WsdlLocation(AnsiFromWide(ViewOf(wsdlFile)))))) {
+            ReportError(kInvalidWsdlFile);
+            return E_INVALIDARG;
+        }
         return wsdl::AnonymousCall({useDefaultProxy_ != 0}, &serviceModel_, wsdlFile, method, argNames, argValues,
                                    result);
     });

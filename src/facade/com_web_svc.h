@@ -10,6 +10,7 @@
 #include "base/comframe/dispatch.h"
 #include "base/comframe/object.h"
 #include "base/common/bstr.h"
+#include "base/common/com_ptr.h"
 #include "src/facade/settings.h"
 #include "src/wsdl/service_model.h"
 
@@ -56,6 +57,7 @@ public:
 
 private:
     CallSettings Settings() const;
+    HRESULT GatewayWsdlReader(ComPtr<IDispatch>* reader) const;
 
     long useDefaultProxy_ = 0;
     Bstr nameSpace_;

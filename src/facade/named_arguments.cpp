@@ -2,6 +2,7 @@
 
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "src/facade/array_element.h"
 #include "src/facade/variant_string_list.h"
 
 namespace nvx::facade {
@@ -16,16 +17,11 @@ HRESULT ValueAt(const VARIANT& values, long position, Variant* out)
         V_VT(&values) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(&values) ? *V_VARIANTREF(&values) : values;
     if (!(V_VT(&source) & VT_ARRAY)) return VariantCopyInd(out->Put(), const_cast<VARIANT*>(&source));
 
-    SAFEARRAY* array =
-        (V_VT(&source) & VT_BYREF) ? (V_ARRAYREF(&source) ? *V_ARRAYREF(&source) : nullptr) : V_ARRAY(&source);
+    SAFEARRAY* array = ArrayOf(source);
     if (!array) return DISP_E_BADINDEX;
     const VARTYPE elementType = V_VT(&source) & VT_TYPEMASK;
-    VARIANT* target = out->Put();
-    if (elementType == VT_VARIANT) return SafeArrayGetElement(array, &position, target);
-    if (elementType != VT_I2 && elementType != VT_I4 && elementType != VT_BSTR) return DISP_E_TYPEMISMATCH;
-    const HRESULT hr = SafeArrayGetElement(array, &position, &target->llVal);  // the value storage
-    if (SUCCEEDED(hr)) V_VT(target) = elementType;
-    return hr;
+    if (!HasReadableElements(array, elementType)) return DISP_E_BADVARTYPE;
+    return ReadArrayElement(array, elementType, position, out);
 }
 
 HRESULT ValueAsText(const VARIANT& values, long position, Variant* text)

@@ -8,6 +8,7 @@
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/header_text.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
 #include "base/toolkit/toolkit_library.h"
@@ -20,10 +21,22 @@
 namespace nvx::facade {
 namespace {
 
-// A failed step of a call: the text it reports.
+// A failed step of a call: the text it reports, and its status.
 struct CallFailure {
-    const char* message;
+    std::string message;
+    HRESULT status = E_FAIL;
 };
+
+CallFailure InvalidArgument(const char* message) { return {message, E_INVALIDARG}; }
+
+// Refuses what would change the request head before any object is made. The
+// connectors check again what they are given, as the bytes they send.
+void CheckHeadText(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod)
+{
+    if (!http::IsRequestTargetText(ViewOf(endPointUrl))) throw InvalidArgument(kInvalidEndPointUrl);
+    if (!http::IsHeaderValueText(ViewOf(webMethod))) throw InvalidArgument(kInvalidWebMethod);
+    if (!http::IsHeaderValueText(ViewOf(settings.nameSpace))) throw InvalidArgument(kInvalidNameSpace);
+}
 
 template <class Interface>
 ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
@@ -40,17 +53,20 @@ void SetConnectorProperties(ISoapConnector* connector, const CallSettings& setti
 {
     using toolkit::SetTextProperty;
     if (settings.compression == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, kCompressedAnswers);
-    SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(endPointUrl));
+    if (SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(endPointUrl)) == E_INVALIDARG)
+        throw InvalidArgument(kInvalidEndPointUrl);
     if (settings.timeout != kTimeoutNotSet)
         SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(settings.timeout));
     Bstr action;
     action.Reset(SoapAction(settings.nameSpace, webMethod));
-    SetTextProperty(connector, toolkit::kSoapAction, action.View());
+    if (SetTextProperty(connector, toolkit::kSoapAction, action.View()) == E_INVALIDARG)
+        throw InvalidArgument(kInvalidWebMethod);
 }
 
 ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,
                             const VARIANT& argValues)
 {
+    CheckHeadText(settings, endPointUrl, webMethod);
     const VariantStringList names(argNames);
     const CLSID& connectorClass = settings.transport == SoapOverNXComm ? CLSID_NvxHTTPConnector : CLSID_HttpConnector;
     auto connector = CreateToolkitObject<ISoapConnector>(connectorClass, kConnectorFailed);
@@ -92,18 +108,20 @@ HRESULT ExecuteSoapCall(const CallSettings& settings, BSTR endPointUrl, BSTR web
 {
     if (!reader) return E_POINTER;
     *reader = nullptr;
-    const char* failure = kGenericFailure;
+    CallFailure failure{kGenericFailure};
     try {
         ComPtr<ISoapReader> result = RunCall(settings, endPointUrl, webMethod, argNames, argValues);
         *reader = result.Detach();
         return S_OK;
     } catch (const CallFailure& known) {
-        failure = known.message;
+        failure = known;
+    } catch (const UnsendableArgument& refused) {
+        failure = InvalidArgument((kUnsendableArgument + refused.name + kUnsendableArgumentReason).c_str());
     } catch (...) {
         // Out of memory, or anything else a step raised.
     }
-    ReportError(failure);
-    return E_FAIL;
+    ReportError(failure.message.c_str());
+    return failure.status;
 }
 
 }  // namespace nvx::facade

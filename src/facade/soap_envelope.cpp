@@ -3,9 +3,9 @@
 #include <string>
 
 #include "base/common/bstr.h"
-#include "base/common/safearray.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "src/facade/array_element.h"
 #include "src/facade/variant_string_list.h"
 
 namespace nvx::facade {
@@ -17,14 +17,6 @@ constexpr wchar_t kEnvelopePrefix[] = L"soap";
 
 bool HasText(BSTR text) { return text && SysStringLen(text) > 0; }
 
-// The one-dimensional array a value holds, directly or behind a reference.
-SAFEARRAY* ArrayOf(const VARIANT& value)
-{
-    if (!(V_VT(&value) & VT_ARRAY)) return nullptr;
-    if (V_VT(&value) & VT_BYREF) return V_ARRAYREF(&value) ? *V_ARRAYREF(&value) : nullptr;
-    return V_ARRAY(&value);
-}
-
 // The value's text by the platform's flag-free conversion; "" when it has none.
 Bstr TextOf(const VARIANT& value)
 {
@@ -33,16 +25,17 @@ Bstr TextOf(const VARIANT& value)
     return Bstr::CopyOf(V_BSTR(text.Get()));
 }
 
-// Value i of the values: element i of an array of VARIANTs (read at index i
+// Value i of the values: element i of the values array (read at index i
 // itself), a script variable's array included; empty when there is none.
 void ValueAt(const VARIANT& values, long i, Variant* out)
 {
     const VARIANT* source = &values;
     if (V_VT(source) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(source)) source = V_VARIANTREF(source);
-    if (V_VT(source) != (VT_ARRAY | VT_VARIANT)) return;
-    SAFEARRAY* array = V_ARRAY(source);
+    SAFEARRAY* array = ArrayOf(*source);
     if (!array || SafeArrayGetDim(array) != 1) return;
-    if (FAILED(SafeArrayGetElement(array, &i, out->Put()))) VariantInit(out->Get());
+    const VARTYPE elementType = V_VT(source) & VT_TYPEMASK;
+    if (!HasReadableElements(array, elementType)) throw UnsendableArgument{};
+    if (FAILED(ReadArrayElement(array, elementType, i, out))) VariantInit(out->Get());
 }
 
 class EnvelopeWriter {
@@ -65,7 +58,7 @@ public:
         const Bstr elementName(WideFromAnsi(name));
         serializer_->startElement(elementName.Get(), nameSpace_, nullptr, prefix_.Get());
         if (SAFEARRAY* array = ArrayOf(value))
-            ArrayChildren(array);
+            ArrayChildren(array, V_VT(&value) & VT_TYPEMASK);
         else if (V_VT(&value) == VT_BSTR)
             serializer_->writeString(V_BSTR(&value));
         else
@@ -83,23 +76,16 @@ public:
 private:
     // One child per element, named by the element's XML-schema type and begun
     // without a prefix (the serializer generates one when there is a namespace).
-    void ArrayChildren(SAFEARRAY* array)
+    void ArrayChildren(SAFEARRAY* array, VARTYPE elementType)
     {
         long lower = 0, upper = -1;
         if (SafeArrayGetDim(array) != 1 || FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
             FAILED(SafeArrayGetUBound(array, 1, &upper)))
             return;
-        VARTYPE elementType = VT_EMPTY;
-        SafeArrayGetVartype(array, &elementType);
+        if (!HasReadableElements(array, elementType)) throw UnsendableArgument{};
         for (long index = lower; index <= upper; ++index) {
             Variant element;
-            if (elementType == VT_VARIANT) {
-                if (FAILED(SafeArrayGetElement(array, &index, element.Put()))) continue;
-            } else if (FAILED(SafeArrayGetElement(array, &index, &element->llVal))) {
-                continue;
-            } else {
-                V_VT(element.Get()) = elementType;
-            }
+            if (FAILED(ReadArrayElement(array, elementType, index, &element))) continue;
             const Bstr typeName(SchemaTypeName(V_VT(element.Get())));
             serializer_->startElement(typeName.Get(), nameSpace_, nullptr, nullptr);
             serializer_->writeString(TextOf(*element).Get());
@@ -149,9 +135,14 @@ void WriteRequestEnvelope(ISoapSerializer* serializer, BSTR nameSpace, BSTR webM
     writer.Begin(webMethod);
     for (long i = 0; i < names.Count(); ++i) {
         if (!names.Name(i)) continue;
-        Variant value;
-        ValueAt(values, i, &value);
-        writer.Argument(names.Name(i), *value);
+        try {
+            Variant value;
+            ValueAt(values, i, &value);
+            writer.Argument(names.Name(i), *value);
+        } catch (UnsendableArgument& refused) {
+            refused.name = names.Name(i);
+            throw;
+        }
     }
     writer.End();
 }

@@ -6,6 +6,7 @@
 #include "base/common/bstr.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "src/facade/array_element.h"
 
 namespace nvx::facade {
 namespace {
@@ -77,8 +78,11 @@ void VariantStringList::FromArray(const VARIANT& value)
 {
     SAFEARRAY* array = V_ARRAY(&value);
     long lower = 0, upper = -1;
-    if (!OneDimensionBounds(array, &lower, &upper)) return;
-    switch (V_VT(&value) & VT_TYPEMASK) {
+    const VARTYPE elementType = V_VT(&value) & VT_TYPEMASK;
+    // Elements are read at the size of their declared type, so the array
+    // must hold what it is declared to hold.
+    if (!OneDimensionBounds(array, &lower, &upper) || !HasReadableElements(array, elementType)) return;
+    switch (elementType) {
     case VT_BSTR: return FromStringArray(array, lower, upper);
     case VT_VARIANT: return FromVariantArray(array, lower, upper);
     case VT_I2:

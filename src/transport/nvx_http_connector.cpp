@@ -6,6 +6,7 @@
 #include "base/common/variant.h"
 #include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
+#include "base/toolkit/header_text_check.h"
 #include "src/transport/ublock_stream.h"
 
 namespace nvx::transport {
@@ -98,18 +99,28 @@ IFACEMETHODIMP NvxHttpConnector::get_Property(BSTR name, VARIANT* value)
     });
 }
 
+// Values are checked as the bytes that will be sent: the conversion to the
+// ANSI code page may turn a character into another one.
 IFACEMETHODIMP NvxHttpConnector::put_Property(BSTR name, VARIANT value)
 {
     return ComBoundary([&]() -> HRESULT {
         std::wstring text;
-        const HRESULT hr = ValueText(value, &text);
+        HRESULT hr = ValueText(value, &text);
         if (FAILED(hr)) return hr;
+        const std::string sent = AnsiFromWide(text);
         if (IsEndPointName(name)) {
+            hr = toolkit::CheckHeaderText(ViewOf(name), sent, toolkit::HeaderPart::RequestTarget);
+            if (FAILED(hr)) return hr;
             endPointUrl_ = Bstr(text);
-            properties_.Set(kHostProperty, http::HostFromUrl(AnsiFromWide(text)));
+            properties_.Set(kHostProperty, http::HostFromUrl(sent));
             return S_OK;
         }
-        return properties_.Set(AnsiFromWide(ViewOf(name)), AnsiFromWide(text)) ? S_OK : E_FAIL;
+        const std::string propertyName = AnsiFromWide(ViewOf(name));
+        if (!properties_.Find(propertyName)) return E_FAIL;
+        hr = toolkit::CheckHeaderText(ViewOf(name), sent, toolkit::HeaderPart::Value);
+        if (FAILED(hr)) return hr;
+        properties_.Set(propertyName, sent);
+        return S_OK;
     });
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/common/activation.h"
 #include "base/common/bstr.h"
+#include "base/common/excep_info.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
 #include "base/toolkit/connector_property_names.h"
@@ -56,14 +57,10 @@ HRESULT Invoke(ISOAPClient* client, BSTR method, facade::ArgumentBlock* argument
     LPOLESTR names[] = {method};
     HRESULT hr = client->GetIDsOfNames(IID_NULL, names, 1, kSystemDefaultLocale, &id);
     if (FAILED(hr)) return hr;
-    EXCEPINFO exception{};
-    exception.wCode = kPresetExceptionCode;
-    hr = client->Invoke(id, IID_NULL, kSystemDefaultLocale, DISPATCH_METHOD, arguments->Params(), result, &exception,
-                        nullptr);
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
-    return hr;
+    ExcepInfo exception;
+    exception->wCode = kPresetExceptionCode;
+    return client->Invoke(id, IID_NULL, kSystemDefaultLocale, DISPATCH_METHOD, arguments->Params(), result,
+                          exception.Get(), nullptr);
 }
 
 }  // namespace

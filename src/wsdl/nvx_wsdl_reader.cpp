@@ -47,7 +47,10 @@ IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
     return ComBoundary([&]() -> HRESULT {
         ComPtr<ISoapConnector> connector;
         if (FAILED(ActivateRunning(CLSID_NvxHTTPConnector, connector))) return S_OK;
-        ConfigureConnector(connector.Get(), wsdlLocation);
+        // A location that would break the request is refused before anything
+        // is sent, with the connector's description of why.
+        const HRESULT hr = ConfigureConnector(connector.Get(), wsdlLocation);
+        if (hr == E_INVALIDARG) return hr;
         connector->BeginMessage();
         connector->EndMessage();
 
@@ -82,7 +85,7 @@ IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
     });
 }
 
-void NvxWsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
+HRESULT NvxWsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
 {
     using toolkit::SetTextProperty;
     if (timeout_ != facade::kTimeoutNotSet) SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(timeout_));
@@ -92,7 +95,7 @@ void NvxWsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocat
         Bstr get(L"GET");
         own->put_Request(get.Get());
     }
-    SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(wsdlLocation));
+    return SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(wsdlLocation));
 }
 
 IFACEMETHODIMP NvxWsdlReader::GetSoapServices(IEnumWSDLService** services)

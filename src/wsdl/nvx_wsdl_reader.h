@@ -45,7 +45,8 @@ public:
     IFACEMETHODIMP Find(BSTR name, IWSDLService** service) override;
 
 private:
-    void ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const;
+    // The status of setting the location.
+    HRESULT ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const;
 
     std::map<std::string, ComPtr<IWSDLService>> serviceMap_;
     std::vector<ComPtr<IWSDLService>> serviceList_;

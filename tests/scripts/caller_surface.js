@@ -38,6 +38,20 @@ try {
         check(refused, "AnonymousCall refusal code, got 0x" + hex(e.number));
     }
     check(refused, "AnonymousCall with two arguments must be refused");
+
+    // The WSDL reader is an automation object over either transport.
+    for (var transport = 0; transport <= 1; transport++) {
+        caller.SoapTransportProtocol = transport;
+        var reader = caller.WSDLReader;
+        var loadRefused = false;
+        try {
+            reader.Load("http://127.0.0.1:9/?wsdl", "");
+        } catch (e) {
+            loadRefused = hex(e.number) == "800a01b6";
+            check(loadRefused, "reader.Load over transport " + transport + " refusal code, got 0x" + hex(e.number));
+        }
+        check(loadRefused, "reader.Load over transport " + transport + " must be refused");
+    }
 } catch (e) {
     check(false, "unexpected error 0x" + hex(e.number) + " " + e.description);
 }

@@ -52,6 +52,23 @@ value = caller.AnonymousCall("http://127.0.0.1:9/", "Add")
 Check Err.Number = 450, "AnonymousCall with two arguments must be refused as a wrong argument count, got " & Err.Number
 Err.Clear
 
+' The WSDL reader is an automation object over either transport: a member it
+' does not offer to scripts is refused cleanly.
+Dim reader, transport
+For Each transport In Array(0, 1)
+    caller.SoapTransportProtocol = transport
+    Set reader = caller.WSDLReader
+    Check Err.Number = 0, "WSDLReader over transport " & transport & ": " & Err.Description
+    Err.Clear
+    reader.Load "http://127.0.0.1:9/?wsdl", ""
+    Check Err.Number = 438, "reader.Load over transport " & transport & " must be refused, got " & Err.Number
+    Err.Clear
+Next
+caller.SoapTransportProtocol = 0
+caller.WSDLReader.Timeout = 5000
+Check Err.Number = 0, "the gateway reader takes its Timeout from a script: " & Err.Description
+Err.Clear
+
 If failures > 0 Then WScript.Quit 1
 WScript.Echo "caller_surface.vbs: all checks passed"
 WScript.Quit 0

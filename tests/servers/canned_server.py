@@ -23,6 +23,8 @@ said otherwise.
     /chunked-deflate   the raw deflate stream of /deflate, sent chunked
     /chunked-trailers  the envelope chunked, each size line with an extension
                        (";part=N"), and two trailer fields after the last chunk
+    /lower-case-codings  /chunked-deflate with every field name in lower case
+                       ("transfer-encoding: chunked"), as some proxies send it
     /html404           404, Content-Type: text/html, with <h1>Not Found</h1>
     /html500           500, Content-Type: text/html, no <h1> heading
     /fault             500, a SOAP fault (faultstring "Canned fault"),
@@ -168,6 +170,11 @@ class CannedHandler(RawResponseHandler):
         self._send_chunked([XML_TYPE, ("Trailer", "X-Canned-Trailer, X-Canned-Parts")],
                            chunked(ADD_RESPONSE, extension="part", trailers=trailers))
 
+    def answer_lower_case_codings(self, _query):
+        headers = [("content-type", XML_TYPE[1]), ("content-encoding", "deflate"),
+                   ("transfer-encoding", "chunked")]
+        self.send_head_and_body("200 OK", headers, chunked(DEFLATED))
+
     def answer_not_found(self, _query):
         self.send_complete("404 Not Found", [HTML_TYPE], NOT_FOUND_PAGE)
 
@@ -217,6 +224,7 @@ class CannedHandler(RawResponseHandler):
         "/chunked": answer_chunked,
         "/chunked-deflate": answer_chunked_deflate,
         "/chunked-trailers": answer_chunked_trailers,
+        "/lower-case-codings": answer_lower_case_codings,
         "/html404": answer_not_found,
         "/html500": answer_server_error,
         "/fault": answer_fault,

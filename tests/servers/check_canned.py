@@ -57,6 +57,7 @@ ENCODED_ANSWERS = [
     ("/chunked", None, True, identity),
     ("/chunked-deflate", "deflate", True, inflate_raw),
     ("/chunked-trailers", None, True, identity),
+    ("/lower-case-codings", "deflate", True, inflate_raw),
 ]
 
 # (path, status, Content-Type, text the body must hold, text it must not hold)

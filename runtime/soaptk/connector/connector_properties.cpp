@@ -5,8 +5,10 @@
 #include <climits>
 
 #include "base/common/bstr.h"
+#include "base/common/text.h"
 #include "base/common/variant.h"
 #include "base/toolkit/connector_property_names.h"
+#include "base/toolkit/header_text_check.h"
 #include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
@@ -21,9 +23,6 @@ constexpr wchar_t kDefaultTimeout[] = L"30000";
 constexpr DWORD kDefaultTimeoutMs = 30000;
 constexpr wchar_t kPost[] = L"POST";
 constexpr wchar_t kGet[] = L"GET";
-
-// Text that ends up in a request head must not be able to add lines to it.
-bool FitsInHeader(std::wstring_view text) { return text.find_first_of(std::wstring_view(L"\r\n\0", 3)) == text.npos; }
 
 // A decimal number from 1 to `max`, or 0.
 unsigned long PositiveNumber(std::wstring_view text, unsigned long max)
@@ -56,9 +55,16 @@ bool ConnectorProperties::Find(std::wstring_view name, Property* property)
     return false;
 }
 
+// Every value ends up in the request: the URL and the proxy name where WinHTTP
+// puts them (a space separates proxies in its list), the rest in header lines.
+toolkit::HeaderPart ConnectorProperties::PartOfHead(Property property)
+{
+    return property == Property::EndPointUrl || property == Property::ProxyServer ? toolkit::HeaderPart::RequestTarget
+                                                                                  : toolkit::HeaderPart::Value;
+}
+
 HRESULT ConnectorProperties::Checked(Property property, std::wstring text, std::wstring* value)
 {
-    if (!FitsInHeader(text)) return E_INVALIDARG;
     switch (property) {
     case Property::Timeout:
         if (PositiveNumber(text, INT_MAX) == 0) return E_INVALIDARG;
@@ -91,8 +97,10 @@ HRESULT ConnectorProperties::Set(std::wstring_view name, const VARIANT& value)
     Variant text;
     HRESULT hr = VariantChangeType(text.Get(), const_cast<VARIANT*>(&value), 0, VT_BSTR);
     if (FAILED(hr)) return hr;
-    const BSTR converted = text->bstrVal;
-    return Checked(property, std::wstring(converted, SysStringLen(converted)), &values_[static_cast<size_t>(property)]);
+    const std::wstring_view converted = ViewOf(text->bstrVal);
+    hr = toolkit::CheckHeaderText(name, converted, PartOfHead(property));
+    if (FAILED(hr)) return hr;
+    return Checked(property, std::wstring(converted), &values_[static_cast<size_t>(property)]);
 }
 
 HRESULT ConnectorProperties::Get(std::wstring_view name, VARIANT* value) const

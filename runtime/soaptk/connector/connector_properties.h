@@ -9,13 +9,16 @@
 #include <string>
 #include <string_view>
 
+#include "base/toolkit/header_text_check.h"
+
 namespace nvx::soaptk {
 
 class ConnectorProperties {
 public:
     ConnectorProperties();
 
-    // E_INVALIDARG for an unknown name or a value the property cannot take.
+    // E_INVALIDARG for an unknown name or a value the property cannot take (a
+    // value that would break the request head also sets the thread's error).
     HRESULT Set(std::wstring_view name, const VARIANT& value);
     // The value as text (VT_BSTR).
     HRESULT Get(std::wstring_view name, VARIANT* value) const;
@@ -46,6 +49,7 @@ private:
     };
 
     static bool Find(std::wstring_view name, Property* property);
+    static toolkit::HeaderPart PartOfHead(Property property);
     static HRESULT Checked(Property property, std::wstring text, std::wstring* value);
     const std::wstring& Value(Property property) const { return values_[static_cast<size_t>(property)]; }
 

@@ -1,9 +1,12 @@
 #include "runtime/soaptk/connector/standard_http_connector.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/comframe/module.h"
+#include "base/common/apartment_local.h"
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
@@ -61,6 +64,29 @@ HRESULT SetTextProperty(ConnectorProperties& properties, const wchar_t* name, BS
     return properties.Set(name, *value);
 }
 
+// The sessions of one thread, shared by its connectors while COM is
+// initialised on it: a caller makes a connector for every call, and opening a
+// WinHTTP session each time costs more than the rest of a loopback exchange.
+// They are closed through code of this library, which therefore stays loaded
+// while a thread keeps some.
+struct ThreadSessions {
+    ThreadSessions() { com::Module::Lock(); }
+    ~ThreadSessions() { com::Module::Unlock(); }
+    ThreadSessions(const ThreadSessions&) = delete;
+    ThreadSessions& operator=(const ThreadSessions&) = delete;
+
+    std::map<std::wstring, WinHttpSession> byProxy;
+};
+
+ApartmentLocal<ThreadSessions> g_threadSessions;
+
+// The thread's session for `proxy`; null when the thread cannot keep one.
+WinHttpSession* ThreadSession(const std::wstring& proxy)
+{
+    ThreadSessions* sessions = g_threadSessions.Get();
+    return sessions ? &sessions->byProxy.try_emplace(proxy, proxy).first->second : nullptr;
+}
+
 }  // namespace
 
 std::span<const com::InterfaceEntry<StandardHttpConnector>> StandardHttpConnector::Interfaces()
@@ -96,23 +122,17 @@ std::wstring StandardHttpConnector::RequestHeaders() const
     return headers;
 }
 
-// One session per thread and proxy, shared by the connectors of that thread:
-// a caller makes a connector for every call, and opening a WinHTTP session
-// each time costs more than the rest of a loopback exchange.
-WinHttpSession& StandardHttpConnector::Session()
-{
-    thread_local std::map<std::wstring, WinHttpSession> sessions;
-    const std::wstring proxy = properties_.Proxy();
-    return sessions.try_emplace(proxy, proxy).first->second;
-}
-
 HRESULT StandardHttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
 {
     const std::wstring headers = RequestHeaders();
     const HttpRequest request{properties_.EndPointUrl(), properties_.RequestMethod(), headers,
                               properties_.RequestMethod() == kPost ? body : std::string_view(),
                               properties_.TimeoutMs()};
-    const HRESULT hr = Session().Exchange(request, answer);
+    const std::wstring proxy = properties_.Proxy();
+    std::optional<WinHttpSession> ownSession;
+    WinHttpSession* session = ThreadSession(proxy);
+    if (!session) session = &ownSession.emplace(proxy);
+    const HRESULT hr = session->Exchange(request, answer);
     return FAILED(hr) ? hr : DecodeContent(answer->contentEncoding, &answer->body);
 }
 

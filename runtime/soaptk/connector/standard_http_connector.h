@@ -38,7 +38,6 @@ private:
     HRESULT StartMessage();
     HRESULT Exchange(std::string_view body, HttpAnswer* answer);
     std::wstring RequestHeaders() const;
-    WinHttpSession& Session();
 
     ConnectorProperties properties_;
     ComPtr<IStream> input_;

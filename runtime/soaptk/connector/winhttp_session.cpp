@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/http/header_text.h"
 #include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
@@ -52,7 +53,9 @@ HRESULT Crack(std::wstring_view url, Target* target)
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (url.empty() || !WinHttpCrackUrl(url.data(), static_cast<DWORD>(url.size()), 0, &parts)) return E_INVALIDARG;
+    if (url.empty() || !http::IsRequestTargetText(url) ||
+        !WinHttpCrackUrl(url.data(), static_cast<DWORD>(url.size()), 0, &parts))
+        return E_INVALIDARG;
     if ((parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
         parts.dwHostNameLength == 0)
         return E_INVALIDARG;

@@ -132,6 +132,37 @@ TEST_F(CallerTest, OtherTransportsHandOutTheToolkitsWsdlReader)
     reader->Release();
 }
 
+// Whatever the transport, the handed-out reader is a real IDispatch of the
+// object that answers the toolkit's reader interface: a script's member call
+// is refused by name instead of landing on another slot.
+TEST_F(CallerTest, WsdlReadersAreRealAutomationObjects)
+{
+    for (const auto transport : {SoapOverNXComm, SoapOverHTTP}) {
+        SCOPED_TRACE(testing::Message() << "transport " << transport);
+        caller_->put_SoapTransportProtocol(transport);
+        IDispatch* reader = nullptr;
+        ASSERT_HR(S_OK, caller_->get_WSDLReader(&reader));
+        IDispatch* dispatch = nullptr;
+        IUnknown* identity = nullptr;
+        IWSDLReader* toolkitReader = nullptr;
+        ASSERT_HR(S_OK, reader->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)));
+        ASSERT_HR(S_OK, reader->QueryInterface(IID_IWSDLReader, reinterpret_cast<void**>(&toolkitReader)));
+        ASSERT_HR(S_OK, toolkitReader->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&identity)));
+        EXPECT_EQ(reader, dispatch) << "handed out as its own IDispatch";
+        IUnknown* readerIdentity = nullptr;
+        reader->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&readerIdentity));
+        EXPECT_EQ(identity, readerIdentity) << "one object";
+
+        LPOLESTR names[] = {const_cast<LPOLESTR>(L"Load")};
+        DISPID id = 0;
+        EXPECT_HR(DISP_E_UNKNOWNNAME, reader->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
+        EXPECT_EQ(DISPID_UNKNOWN, id);
+        for (IUnknown* held : {static_cast<IUnknown*>(dispatch), identity, readerIdentity,
+                               static_cast<IUnknown*>(toolkitReader), static_cast<IUnknown*>(reader)})
+            held->Release();
+    }
+}
+
 TEST_F(CallerTest, DispatchIdsComeFromTheTypeLibrary)
 {
     IDispatch* dispatch = nullptr;

@@ -119,6 +119,18 @@ TEST_F(FlatEntryPointsTest, ExecuteMethodReturnsTheDocumentAndKeepsTheHandleCoun
     EXPECT_EQ(0u, delete_(caller)) << "a failed call leaves the handle usable";
 }
 
+TEST_F(FlatEntryPointsTest, ExecuteMethodRefusesAHeadBreakingMethodName)
+{
+    IComWebSvc* caller = init_("urn:flat/", 10000);
+    ASSERT_NE(nullptr, caller);
+    auto missing = OwnedVariant::Missing();
+    EXPECT_EQ(nullptr,
+              execute_(caller, "http://127.0.0.1:9/", "Add\r\nX-Injected: yes", *missing.Get(), *missing.Get()));
+    EXPECT_EQ(L"Invalid WebMethod: a line break or NUL character cannot be sent in the SOAPAction header",
+              nvx::test::ErrorDescription());
+    EXPECT_EQ(0u, delete_(caller));
+}
+
 TEST_F(FlatEntryPointsTest, NullHandles)
 {
     auto missing = OwnedVariant::Missing();

@@ -116,7 +116,8 @@ TEST_F(GatewayCallTest, GatewayErrorPagesBecomeFaultsWithTheirHeading)
 
 TEST_F(GatewayCallTest, ChunkedAndCompressedAnswersAreDecoded)
 {
-    for (const wchar_t* path : {L"/chunked", L"/deflate", L"/zlib", L"/gzip", L"/chunked-deflate", L"/deflate-far"}) {
+    for (const wchar_t* path :
+         {L"/chunked", L"/deflate", L"/zlib", L"/gzip", L"/chunked-deflate", L"/deflate-far", L"/lower-case-codings"}) {
         caller_->put_Compression(GZip);
         EXPECT_TRUE(Contains(Execute(ServiceUrl("canned", path)), L"AddResult>5</"))
             << std::string(path, path + wcslen(path));

@@ -18,6 +18,7 @@ namespace {
 
 using nvx::ComPtr;
 using nvx::test::ComApartment;
+using nvx::test::ErrorDescription;
 using nvx::test::OwnedVariant;
 using nvx::test::ServiceUrl;
 
@@ -36,21 +37,10 @@ struct Outcome {
     std::wstring error;  // the thread's error description after a failure
 };
 
-std::wstring ErrorDescription()
-{
-    ComPtr<IErrorInfo> info;
-    if (GetErrorInfo(0, &info) != S_OK || !info) return {};
-    BSTR description = nullptr;
-    info->GetDescription(&description);
-    std::wstring text = description ? description : L"";
-    SysFreeString(description);
-    return text;
-}
-
 Outcome Execute(IComWebSvc* caller, const std::wstring& url, const wchar_t* method, const VARIANT& names,
                 const VARIANT& values)
 {
-    BSTR endPoint = SysAllocString(url.c_str());
+    BSTR endPoint = SysAllocStringLen(url.data(), static_cast<UINT>(url.size()));
     BSTR webMethod = SysAllocString(method);
     BSTR xml = nullptr;
     SetErrorInfo(0, nullptr);
@@ -204,22 +194,71 @@ TEST_F(SoapCallTest, ASlowServiceFailsWithinTheTimeout)
 TEST_F(SoapCallTest, CreationFailuresReportWhichObject)
 {
     const struct {
-        const wchar_t* deniedClass;
+        CLSID deniedClass;
         const wchar_t* message;
     } cases[] = {
-        {L"{6205B8C9-75FF-4623-A50A-88E1F14EAFF2}", L"Failed to create SOAP connector control"},
-        {L"{ADE424F3-AA10-471D-8A0A-687534555900}", L"Failed to create SOAP serializer control"},
-        {L"{FDE424F3-AA10-471D-8A0A-6875C17B5914}", L"Failed to create SOAP reader control"},
+        {CLSID_HttpConnector, L"Failed to create SOAP connector control"},
+        {CLSID_SoapSerializer, L"Failed to create SOAP serializer control"},
+        {CLSID_SoapReader, L"Failed to create SOAP reader control"},
     };
     auto names = OwnedVariant::StringArray({L"a", L"b"});
     auto values = OwnedVariant::VariantArray({OwnedVariant::I4(2), OwnedVariant::I4(3)});
     for (const auto& row : cases) {
-        SetEnvironmentVariableW(L"NXLOADER_DENY", row.deniedClass);
+        ASSERT_HR(S_OK, nvx::test::DenyLoaderClasses({row.deniedClass}));
         const Outcome outcome = Execute(L"Add", *names.Get(), *values.Get());
-        SetEnvironmentVariableW(L"NXLOADER_DENY", nullptr);
+        nvx::test::DenyLoaderClasses({});
         EXPECT_HR(E_FAIL, outcome.status);
         EXPECT_EQ(row.message, outcome.error);
     }
+}
+
+// Text that would reach the request head with a line break or NUL, or a URL
+// with a space or control character, is refused before anything is sent: the
+// canned answer would otherwise make the call succeed.
+TEST_F(SoapCallTest, HeadBreakingArgumentsAreRefusedOnBothTransports)
+{
+    const std::wstring url = ServiceUrl("canned", L"/plain");
+    const wchar_t* const badUrl = L"Invalid EndPointURL: spaces and control characters cannot be sent in a URL";
+    const struct {
+        std::wstring url;
+        const wchar_t* method;
+        const wchar_t* nameSpace;
+        const wchar_t* error;
+    } rows[] = {
+        {url + L"\r\nX-Injected: yes", L"Add", L"urn:a/", badUrl},
+        {url + L" HTTP/1.1\r\n", L"Add", L"urn:a/", badUrl},
+        {url + std::wstring(L"\0\nX", 3), L"Add", L"urn:a/", badUrl},
+        {url + L"\tx", L"Add", L"urn:a/", badUrl},
+        {url, L"Add\r\nX-Injected: yes", L"urn:a/",
+         L"Invalid WebMethod: a line break or NUL character cannot be sent in the SOAPAction header"},
+        {url, L"Add", L"urn:a\nX-Injected: yes",
+         L"Invalid NameSpace: a line break or NUL character cannot be sent in the SOAPAction header"},
+    };
+    auto missing = OwnedVariant::Missing();
+    for (const _SOAPTRANSPORT_ transport : {SoapOverNXComm, SoapOverHTTP}) {
+        caller_->put_SoapTransportProtocol(transport);
+        for (const auto& row : rows) {
+            SCOPED_TRACE(testing::Message() << "transport " << transport << ", " << Narrow(row.url) << " "
+                                            << Narrow(row.method) << " " << Narrow(row.nameSpace));
+            BSTR nameSpace = SysAllocString(row.nameSpace);
+            caller_->put_NameSpace(nameSpace);
+            SysFreeString(nameSpace);
+            const Outcome outcome = Execute(row.url, row.method, *missing.Get(), *missing.Get());
+            EXPECT_HR(E_INVALIDARG, outcome.status);
+            EXPECT_EQ(row.error, outcome.error);
+        }
+    }
+}
+
+TEST_F(SoapCallTest, AnArrayOfObjectsIsRefusedByName)
+{
+    auto names = OwnedVariant::String(L"values");
+    auto values = OwnedVariant::VariantArray({OwnedVariant::TypedArray(VT_UNKNOWN, {nullptr})});
+    const Outcome outcome = Execute(L"Sum", *names.Get(), *values.Get());
+    EXPECT_HR(E_INVALIDARG, outcome.status);
+    EXPECT_EQ(L"Invalid value of argument values: an array of records, objects or elements of an unknown type "
+              L"cannot be sent",
+              outcome.error);
 }
 
 TEST_F(SoapCallTest, NullResultPointersAreRefused)

@@ -15,6 +15,7 @@ namespace {
 using nvx::ComPtr;
 using nvx::facade::SchemaTypeName;
 using nvx::facade::SoapAction;
+using nvx::facade::UnsendableArgument;
 using nvx::facade::VariantStringList;
 using nvx::facade::WriteRequestEnvelope;
 using nvx::test::ComApartment;
@@ -109,6 +110,92 @@ TEST_F(EnvelopeTest, TextIsEscapedAndEncodedAsUtf8)
     EXPECT_NE(std::string::npos, request.find("a &amp; &lt;b&gt; \"q\" Gr\xc3\xbc\xc3\x9f"
                                               "e \xe2\x82\xac"))
         << request;
+}
+
+std::string Utf8(const wchar_t* text)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    std::string out(length > 0 ? length - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+// Each element of a typed array is written as the text of the same value given
+// alone, under the name of its type: elements are read at their own size.
+TEST_F(EnvelopeTest, TypedArrayElementsKeepTheirValues)
+{
+    const struct {
+        VARTYPE type;
+        const wchar_t* first;
+        const wchar_t* second;
+    } rows[] = {
+        {VT_I1, L"-5", L"100"},
+        {VT_UI1, L"200", L"7"},
+        {VT_I2, L"-30000", L"2"},
+        {VT_UI2, L"65535", L"1"},
+        {VT_I4, L"-2000000000", L"3"},
+        {VT_UI4, L"4000000000", L"4"},
+        {VT_INT, L"-7", L"8"},
+        {VT_UINT, L"4000000001", L"9"},
+        {VT_I8, L"-9000000000000", L"10"},
+        {VT_UI8, L"18000000000000000000", L"11"},
+        {VT_R4, L"1.5", L"-0.25"},
+        {VT_R8, L"2.25", L"1e300"},
+        {VT_CY, L"1.5", L"-92233720368.5477"},
+        {VT_DECIMAL, L"1.5", L"2.25"},
+        {VT_DATE, L"2024-01-02 03:04:05", L"1999-12-31"},
+        {VT_BOOL, L"-1", L"0"},
+        {VT_BSTR, L"a b", L"c"},
+        {VT_VARIANT, L"x", L"y"},
+    };
+    auto names = OwnedVariant::String(L"values");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "element type " << row.type);
+        auto values = OwnedVariant::VariantArray({OwnedVariant::TypedArray(row.type, {row.first, row.second})});
+        const std::string request = Request(L"urn:ns", L"M", *names.Get(), *values.Get());
+        const std::string name = Utf8(SchemaTypeName(row.type == VT_VARIANT ? VT_BSTR : row.type));
+        for (const wchar_t* text : {row.first, row.second}) {
+            auto alone = OwnedVariant::Converted(text, row.type);
+            ASSERT_NE(VT_EMPTY, V_VT(alone.Get()));
+            OwnedVariant expected;
+            ASSERT_HR(S_OK, VariantChangeType(expected.Get(), alone.Get(), 0, VT_BSTR));
+            const std::string element = "<SOAPSDK1:" + name + " xmlns:SOAPSDK1=\"urn:ns\">" +
+                                        Utf8(V_BSTR(expected.Get())) + "</SOAPSDK1:" + name + ">";
+            EXPECT_NE(std::string::npos, request.find(element)) << request;
+        }
+    }
+}
+
+// Elements that have no text of their own, or an array whose declared type is
+// not what it holds, are refused before the request is written further.
+TEST_F(EnvelopeTest, ArraysThatCannotBeReadAsValuesAreRefused)
+{
+    const OwnedVariant refused[] = {
+        OwnedVariant::TypedArray(VT_UNKNOWN, {nullptr}),
+        OwnedVariant::TypedArray(VT_DISPATCH, {nullptr}),
+        OwnedVariant::TypedArray(VT_ERROR, {L"1"}),
+        OwnedVariant::Redeclared(OwnedVariant::TypedArray(VT_I4, {L"1"}), VT_RECORD),
+        OwnedVariant::Redeclared(OwnedVariant::TypedArray(VT_DECIMAL, {L"1.5"}), VT_I8),
+        OwnedVariant::Redeclared(OwnedVariant::TypedArray(VT_I8, {L"1"}), VT_DECIMAL),
+    };
+    auto names = OwnedVariant::StringArray({L"first", L"bad"});
+    for (const OwnedVariant& array : refused) {
+        SCOPED_TRACE(testing::Message() << "declared type " << (V_VT(array.Get()) & VT_TYPEMASK));
+        auto values = OwnedVariant::VariantArray({OwnedVariant::I4(1), array});
+        try {
+            Request(L"urn:ns", L"M", *names.Get(), *values.Get());
+            ADD_FAILURE() << "not refused";
+        } catch (const UnsendableArgument& refusal) {
+            EXPECT_EQ("bad", refusal.name);
+        }
+    }
+}
+
+TEST_F(EnvelopeTest, ValuesMayBeATypedArray)
+{
+    auto names = OwnedVariant::StringArray({L"a", L"b"});
+    const std::string request = Request(L"urn:ns", L"Add", *names.Get(), *OwnedVariant::I4Array({2, 3}).Get());
+    EXPECT_NE(std::string::npos, request.find("<xs:a>2</xs:a><xs:b>3</xs:b>")) << request;
 }
 
 TEST(SchemaTypeNames, ByVariantType)

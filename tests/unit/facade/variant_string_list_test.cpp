@@ -112,6 +112,9 @@ TEST(VariantStringList, UnusableSourcesGiveNoList)
     VariantClear(&matrix);
 
     EXPECT_EQ(nullptr, VariantStringList(*strings.Get()).Name(5)) << "out-of-range entries are null";
+
+    auto wide = OwnedVariant::Redeclared(OwnedVariant::TypedArray(VT_DECIMAL, {L"1.5"}), VT_BSTR);
+    EXPECT_EQ(Names{}, NamesOf(*wide.Get())) << "16-byte elements declared as strings are not read";
 }
 
 }  // namespace

@@ -101,4 +101,34 @@ TEST_F(UnusedLibrary, GivesBackALibraryThatServedNothing)
     }
 }
 
+class ExitingProcess : public LibraryLifetimeTest {
+protected:
+    ExitingProcess() { library_ = "loader_probe_exit.dll"; }
+};
+
+// When the process ends (detach with `reserved` set) a module leaves what it
+// holds alone: the servers of its cached objects may be gone already, and
+// the system takes everything back anyway. The probe is unloaded unused after.
+TEST_F(ExitingProcess, DetachAtProcessExitLeavesTheCachedFactoryAlone)
+{
+    const HMODULE module = LoadLibraryA(library_);
+    ASSERT_NE(module, nullptr);
+    using GetClassObjectFn = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
+    const auto getClassObject =
+        reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllGetClassObject")));
+    ASSERT_NE(getClassObject, nullptr);
+    IClassFactory* factory = nullptr;
+    ASSERT_HR(S_OK, getClassObject(kLoaderProbeClass, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+
+    // The module's entry point, called as the system calls it at process exit.
+    const auto* base = reinterpret_cast<const BYTE*>(module);
+    const auto* headers =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    const auto entry = reinterpret_cast<BOOL(WINAPI*)(HINSTANCE, DWORD, LPVOID)>(
+        const_cast<BYTE*>(base) + headers->OptionalHeader.AddressOfEntryPoint);
+    entry(module, DLL_PROCESS_DETACH, reinterpret_cast<LPVOID>(1));
+    EXPECT_EQ(3u, factory->AddRef()) << "the module's own reference to its factory must stay";
+    FreeLibrary(module);
+}
+
 }  // namespace

@@ -130,6 +130,10 @@ TEST_F(ConnectorPropertiesTest, RefusesWhatItCannotUse)
         {L"AuthUser", L"a:b"},
         {L"SoapAction", L"urn:x\r\nX-Injected: 1"},
         {L"Accept-Encoding", L"gzip\nX: 1"},
+        {L"AuthPassword", std::wstring(L"a\0b", 3)},
+        {L"EndPointURL", L"http://127.0.0.1/a\r\nX-Injected: 1"},
+        {L"EndPointURL", L"http://127.0.0.1/a b"},
+        {L"ProxyServer", L"127.0.0.1:8080 127.0.0.2:8080"},
     };
     for (const auto& c : refused) {
         SCOPED_TRACE(testing::Message() << "property " << std::string(c.name, c.name + wcslen(c.name)));

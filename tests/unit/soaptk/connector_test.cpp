@@ -79,7 +79,8 @@ TEST_F(ConnectorTest, HandsOverAFaultLikeAnyAnswer)
 
 TEST_F(ConnectorTest, DecodesCompressedAnswers)
 {
-    for (const wchar_t* path : {L"/gzip", L"/deflate", L"/zlib", L"/deflate-far", L"/chunked-deflate"}) {
+    for (const wchar_t* path :
+         {L"/gzip", L"/deflate", L"/zlib", L"/deflate-far", L"/chunked-deflate", L"/lower-case-codings"}) {
         SCOPED_TRACE(testing::Message() << path);
         SoapExchange exchange;
         ASSERT_HR(S_OK, exchange.Set(L"Accept-Encoding", L"gzip, deflate"));
@@ -121,7 +122,7 @@ TEST_F(ConnectorTest, LeavesTheAnswerEmptyWhenTheExchangeFails)
         ServiceUrl("canned", L"/empty"),
         ServiceUrl("canned", L"/cut"),
         L"ftp://127.0.0.1/",
-        L"not a url",
+        L"not-a-url",
         L"",
     };
     for (const std::wstring& url : urls) {

@@ -43,6 +43,29 @@ std::wstring ProgramDirectory()
     return directory.substr(0, directory.find_last_of(L"\\/") + 1);
 }
 
+std::wstring ErrorDescription()
+{
+    ComPtr<IErrorInfo> info;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return {};
+    BSTR description = nullptr;
+    info->GetDescription(&description);
+    std::wstring text = description ? description : L"";
+    SysFreeString(description);
+    return text;
+}
+
+HRESULT DenyLoaderClasses(std::initializer_list<CLSID> classes)
+{
+    using DenyFn = HRESULT(WINAPI*)(const CLSID*, UINT);
+    const HMODULE loader = GetModuleHandleW(L"NXLoader.dll");
+    const auto deny =
+        loader
+            ? reinterpret_cast<DenyFn>(reinterpret_cast<void*>(GetProcAddress(loader, "NxLoaderDenyClassesForTesting")))
+            : nullptr;
+    if (!deny) return E_NOTIMPL;
+    return deny(classes.begin(), static_cast<UINT>(classes.size()));
+}
+
 ::testing::AssertionResult HresultEquals(const char* expectedText, const char* actualText, HRESULT expected,
                                          HRESULT actual)
 {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "base/common/com_ptr.h"
@@ -34,6 +35,12 @@ std::string GatewayAddress();
 
 // The directory of the running test program (where the project's DLLs are).
 std::wstring ProgramDirectory();
+
+// The description of the calling thread's error object; empty when there is none.
+std::wstring ErrorDescription();
+
+// Makes the loaded NXLoader.dll refuse these classes (none: refuse nothing).
+HRESULT DenyLoaderClasses(std::initializer_list<CLSID> classes);
 
 // A new object of a registered in-process class, or null (with a test failure).
 template <class I>

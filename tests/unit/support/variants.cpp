@@ -96,4 +96,35 @@ OwnedVariant OwnedVariant::VariantArray(std::vector<OwnedVariant> items, LONG lo
     });
 }
 
+OwnedVariant OwnedVariant::Converted(const wchar_t* text, VARTYPE type)
+{
+    OwnedVariant source = String(text);
+    if (type == VT_VARIANT) return source;
+    OwnedVariant result;
+    if (FAILED(VariantChangeType(result.Get(), source.Get(), 0, type))) VariantClear(result.Get());
+    return result;
+}
+
+OwnedVariant OwnedVariant::TypedArray(VARTYPE type, std::initializer_list<const wchar_t*> texts)
+{
+    return ArrayOf(type, texts, 0, [type](SAFEARRAY* array, LONG index, const wchar_t* text) {
+        OwnedVariant item = Converted(text, type);
+        VARIANT& value = *item.Get();
+        // SafeArrayPutElement takes strings and interfaces as they are, the
+        // rest through a pointer to the value.
+        void* data = &V_UI1(&value);
+        if (type == VT_VARIANT) data = &value;
+        if (type == VT_DECIMAL) data = &V_DECIMAL(&value);
+        if (type == VT_BSTR) data = V_BSTR(&value);
+        if (type == VT_UNKNOWN || type == VT_DISPATCH) data = nullptr;
+        SafeArrayPutElement(array, &index, data);
+    });
+}
+
+OwnedVariant OwnedVariant::Redeclared(OwnedVariant value, VARTYPE declared)
+{
+    V_VT(value.Get()) = static_cast<VARTYPE>(VT_ARRAY | declared);
+    return value;
+}
+
 }  // namespace nvx::test

@@ -30,6 +30,14 @@ public:
     static OwnedVariant I4Array(std::initializer_list<LONG> items);
     static OwnedVariant R8Array(std::initializer_list<double> items);
     static OwnedVariant VariantArray(std::vector<OwnedVariant> items, LONG lowerBound = 0);
+    // `text` converted to `type` (VT_EMPTY when it does not convert; a string
+    // for VT_VARIANT).
+    static OwnedVariant Converted(const wchar_t* text, VARTYPE type);
+    // An array of `type` holding each text converted to that type; an array of
+    // VT_VARIANT holds the texts as strings.
+    static OwnedVariant TypedArray(VARTYPE type, std::initializer_list<const wchar_t*> texts);
+    // `value`'s array declared as holding `declared` elements, whatever it holds.
+    static OwnedVariant Redeclared(OwnedVariant value, VARTYPE declared);
 
 private:
     VARIANT value_;

@@ -26,12 +26,12 @@ protected:
         ASSERT_TRUE(connector_);
     }
 
-    HRESULT Put(const wchar_t* name, const wchar_t* value)
+    HRESULT Put(const wchar_t* name, std::wstring_view value)
     {
         BSTR propertyName = SysAllocString(name);
         VARIANT text;
         V_VT(&text) = VT_BSTR;
-        V_BSTR(&text) = SysAllocString(value);
+        V_BSTR(&text) = SysAllocStringLen(value.data(), static_cast<UINT>(value.size()));
         const HRESULT hr = connector_->put_Property(propertyName, text);
         VariantClear(&text);
         SysFreeString(propertyName);
@@ -144,6 +144,33 @@ TEST_F(ConnectorTest, EndPointUrlSetsTheHostAndComesBack)
         EXPECT_EQ(row.url, value);
         EXPECT_EQ(row.host, host);
     }
+}
+
+// A refused value names its property and leaves the earlier value in place,
+// so nothing of it reaches the gateway.
+TEST_F(ConnectorTest, RefusesValuesThatWouldBreakTheHead)
+{
+    ASSERT_HR(S_OK, Put(L"EndPointURL", L"http://h/svc"));
+    const struct {
+        const wchar_t* name;
+        std::wstring value;
+    } refused[] = {
+        {L"EndPointURL", L"http://h/a\r\nX-Injected: yes"},
+        {L"EndPointURL", L"http://h/a HTTP/1.1"},
+        {L"EndPointURL", L"http://h\x7f/a"},
+        {L"SoapAction", L"urn:a\r\nX-Injected: yes"},
+        {L"User-Agent", std::wstring(L"a\0X-Injected: yes", 17)},
+        {L"Timeout", L"1\nX-Injected: yes"},
+    };
+    for (const auto& row : refused) {
+        SCOPED_TRACE(testing::Message() << "property " << std::string(row.name, row.name + wcslen(row.name)));
+        SetErrorInfo(0, nullptr);
+        EXPECT_HR(E_INVALIDARG, Put(row.name, row.value));
+        EXPECT_NE(std::wstring::npos, nvx::test::ErrorDescription().find(row.name));
+    }
+    const auto request = Exchange();
+    EXPECT_EQ(std::string::npos, request.http.find("X-Injected")) << request.http;
+    EXPECT_EQ(0u, request.http.rfind("POST /svc HTTP/1.1\r\n", 0)) << request.http;
 }
 
 TEST_F(ConnectorTest, HeadHasTheRequestLineAndTheNonEmptyEntriesInByteOrder)

@@ -7,6 +7,7 @@
 #include "NvxWebSvc.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "mssoap.h"
 #include "test_support.h"
 #include "variants.h"
 
@@ -143,6 +144,35 @@ TEST_F(AnonymousCallTest, AnUnknownMethodGivesNothing)
     auto missing = OwnedVariant::Missing();
     EXPECT_HR(S_OK, Call(service_, L"add", *missing.Get(), *missing.Get(), &result)) << "method names are exact";
     EXPECT_EQ(VT_EMPTY, V_VT(&result));
+}
+
+// A WSDL location that would break the request line is refused before
+// anything is fetched, by the WSDL-driven call and by both readers.
+TEST_F(AnonymousCallTest, HeadBreakingWsdlLocationsAreRefused)
+{
+    const std::wstring hostile[] = {service_ + L"\r\nX-Injected: yes", service_ + L" HTTP/1.1",
+                                    service_ + std::wstring(L"\0x", 2)};
+    auto missing = OwnedVariant::Missing();
+    for (const std::wstring& location : hostile) {
+        SCOPED_TRACE(Narrow(location));
+        VARIANT result;
+        VariantInit(&result);
+        const Bstr wsdl(location);
+        const Bstr method(L"Describe");
+        SetErrorInfo(0, nullptr);
+        EXPECT_HR(E_INVALIDARG,
+                  caller_->get_AnonymousCall(wsdl.Get(), method.Get(), *missing.Get(), *missing.Get(), &result));
+        EXPECT_EQ(L"Invalid WSDLFile: spaces and control characters cannot be sent in a URL",
+                  nvx::test::ErrorDescription());
+        for (const _SOAPTRANSPORT_ transport : {SoapOverNXComm, SoapOverHTTP}) {
+            caller_->put_SoapTransportProtocol(transport);
+            ComPtr<IDispatch> handedOut;
+            ASSERT_HR(S_OK, caller_->get_WSDLReader(&handedOut));
+            ComPtr<IWSDLReader> reader;
+            ASSERT_HR(S_OK, handedOut.As(&reader));
+            EXPECT_HR(E_INVALIDARG, reader->Load(wsdl.Get(), Bstr(L"").Get())) << "transport " << transport;
+        }
+    }
 }
 
 TEST_F(AnonymousCallTest, AnUnreadableWsdlFails)

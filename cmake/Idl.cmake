@@ -8,21 +8,17 @@
 #   given order of type descriptions; see tools/typelib/normalize.cpp.
 
 find_program(NVX_WIDL ${NVX_MINGW_TRIPLE}-widl REQUIRED)
-find_program(NVX_MINGW64_CXX x86_64-w64-mingw32-g++-posix REQUIRED)
 set(NVX_WIDL_INCLUDE /usr/include/wine/wine/windows)
 set(NVX_WIDL_LIBPATH /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)
 
-# The normalizer runs under the 64-bit Wine whatever this build's target is.
-set(NVX_TYPELIB_NORMALIZE ${CMAKE_BINARY_DIR}/tools/typelib-normalize.exe)
-set(NVX_TYPELIB_NORMALIZE_SOURCE ${CMAKE_SOURCE_DIR}/tools/typelib/normalize.cpp)
-add_custom_command(
-    OUTPUT ${NVX_TYPELIB_NORMALIZE}
-    COMMAND ${NVX_MINGW64_CXX} -std=c++20 -O1 -Wall -Wextra -static
-            -o ${NVX_TYPELIB_NORMALIZE} ${NVX_TYPELIB_NORMALIZE_SOURCE} -lole32 -loleaut32 -luuid
-    DEPENDS ${NVX_TYPELIB_NORMALIZE_SOURCE}
-    COMMENT "Building the type library normalizer"
-    VERBATIM)
-add_custom_target(typelib_normalize DEPENDS ${NVX_TYPELIB_NORMALIZE})
+# The platform's type library writer lays vtables out with the pointers of the
+# process it runs in, so the normalizer is a program of this build, run under
+# this build's Wine.
+add_executable(typelib_normalize ${CMAKE_SOURCE_DIR}/tools/typelib/normalize.cpp)
+target_link_libraries(typelib_normalize PRIVATE ole32 oleaut32 uuid)
+set_target_properties(typelib_normalize PROPERTIES OUTPUT_NAME typelib-normalize
+                                                   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tools)
+nvx_warnings(typelib_normalize)
 
 function(nvx_idl target)
     cmake_parse_arguments(ARG "" "IDL" "NORMALIZE" ${ARGN})
@@ -48,8 +44,8 @@ function(nvx_idl target)
     if(ARG_NORMALIZE)
         add_custom_command(
             OUTPUT ${tlb}
-            COMMAND ${NVX_WINE_RUN} ${NVX_TYPELIB_NORMALIZE} Z:${widl_tlb} Z:${tlb} ${ARG_NORMALIZE}
-            DEPENDS ${widl_tlb} ${NVX_TYPELIB_NORMALIZE} ${NVX_WINEPREFIX_STAMP}
+            COMMAND ${NVX_WINE_RUN} $<TARGET_FILE:typelib_normalize> Z:${widl_tlb} Z:${tlb} ${ARG_NORMALIZE}
+            DEPENDS ${widl_tlb} typelib_normalize ${NVX_WINEPREFIX_STAMP}
             COMMENT "Normalizing ${base}.tlb"
             VERBATIM)
     else()

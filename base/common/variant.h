@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include "base/common/automation_layout.h"
+
 namespace nvx {
 
 class Variant {

@@ -11,6 +11,7 @@
 // all other custom data.
 //
 // usage: typelib-normalize <in.tlb> <out.tlb> <TypeName>...
+// It runs at the bitness of the library it writes.
 
 #include <windows.h>
 #include <oleauto.h>
@@ -385,10 +386,8 @@ private:
 };
 
 // The type library writer of the platform leaves the instance size of records
-// at 0, gives enums the size of a pointer, and sizes vtables with the pointers
-// of the process it runs in (64-bit here, also for a 32-bit library). The
-// description base records of the saved file are patched with what widl
-// computed for the target.
+// at 0 and gives enums the size of a pointer. The description base records of
+// the saved file are patched with what widl computed for the target.
 void PatchLayouts(const std::wstring& path, const std::vector<TypeLayout>& layouts)
 {
     FILE* file = _wfopen(path.c_str(), L"r+b");
@@ -444,6 +443,10 @@ int main(int argc, char** argv)
         Check(source->GetLibAttr(&attr), "GetLibAttr");
         const SYSKIND syskind = attr->syskind;
         source->ReleaseTLibAttr(attr);
+        // The writer places every function at a vtable offset counted in this
+        // process's pointers, which must be the library's.
+        if ((syskind == SYS_WIN64) != (sizeof(void*) == 8))
+            throw std::runtime_error("the library is for another bitness than this normalizer");
 
         const std::wstring outPath = Widen(argv[2]);
         DeleteFileW(outPath.c_str());

@@ -2,6 +2,7 @@
 // ITypeInfo: every fact clients bind to.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -134,6 +135,7 @@ TEST_F(LibraryFixture, SeventeenTypeDescriptionsInOrder)
 
 TEST_F(LibraryFixture, EnumerationsAndTheirHelpStrings)
 {
+    static_assert(sizeof(_HTTPCOMPRESSION_) == 4 && sizeof(_SOAPTRANSPORT_) == 4, "4-byte int members");
     const struct {
         const wchar_t* type;
         const wchar_t* member;
@@ -371,6 +373,44 @@ TEST_F(LibraryFixture, MembersSlotsDispidsParametersAndHelpStrings)
         EXPECT_EQ(row.help, HelpString(info, found->memid));
         info->ReleaseFuncDesc(function);
         info->Release();
+    }
+}
+
+// Clients call a member at the vtable offset its library records, counted in
+// the caller's pointers: in both libraries the module carries, every member
+// of every interface fills one of the slots that end its vtable.
+TEST(TypeLibraryLayout, EveryMemberSitsInASlotOfThisBuildsPointerSize)
+{
+    ComApartment apartment;
+    for (const wchar_t* module : {L"NvxWebSvc.dll", L"mssoap1.dll"}) {
+        ITypeLib* library = nullptr;
+        ASSERT_HR(S_OK, LoadTypeLibEx((nvx::test::ProgramDirectory() + module).c_str(), REGKIND_NONE, &library));
+        UINT interfaces = 0;
+        for (UINT i = 0; i < library->GetTypeInfoCount(); ++i) {
+            ITypeInfo* info = nullptr;
+            library->GetTypeInfo(i, &info);
+            info = VtableSide(info);
+            if (!info) continue;  // a dispinterface has no vtable of its own
+            TYPEATTR* attr = nullptr;
+            info->GetTypeAttr(&attr);
+            std::vector<size_t> offsets;
+            for (UINT f = 0; attr->typekind == TKIND_INTERFACE && f < attr->cFuncs; ++f) {
+                FUNCDESC* function = nullptr;
+                info->GetFuncDesc(f, &function);
+                offsets.push_back(static_cast<size_t>(function->oVft));
+                info->ReleaseFuncDesc(function);
+            }
+            std::sort(offsets.begin(), offsets.end());
+            const size_t end = attr->cbSizeVft;
+            for (size_t k = 0; k < offsets.size(); ++k)
+                EXPECT_EQ(end - (offsets.size() - k) * sizeof(void*), offsets[k]) << "type " << i << ", member " << k;
+            EXPECT_EQ(0u, end % sizeof(void*)) << "type " << i;
+            interfaces += attr->typekind == TKIND_INTERFACE ? 1 : 0;
+            info->ReleaseTypeAttr(attr);
+            info->Release();
+        }
+        EXPECT_LT(0u, interfaces);
+        library->Release();
     }
 }
 

@@ -1,6 +1,7 @@
 #include "runtime/soaptk/connector/standard_http_connector.h"
 
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,11 @@
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/answer_status.h"
+#include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
-#include "runtime/soaptk/connector/basic_credentials.h"
 #include "runtime/soaptk/connector/content_decoding.h"
+#include "runtime/soaptk/connector/exchange_failure.h"
 #include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
@@ -68,6 +71,7 @@ std::span<const com::InterfaceEntry<StandardHttpConnector>> StandardHttpConnecto
     static const com::InterfaceEntry<StandardHttpConnector> table[] = {
         {&IID_ISoapConnector, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
         {&IID_IDispatch, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
+        {&IID_ISupportErrorInfo, &com::ViewAs<StandardHttpConnector, ISupportErrorInfo>},
     };
     return table;
 }
@@ -91,9 +95,18 @@ std::wstring StandardHttpConnector::RequestHeaders() const
         headers += kSoapActionHeader + QuotedAction(properties_.SoapAction()) + kCrLf;
     }
     if (!properties_.AcceptEncoding().empty()) headers += kAcceptEncodingHeader + properties_.AcceptEncoding() + kCrLf;
-    if (!properties_.AuthUser().empty())
-        headers += BasicAuthorizationHeader(properties_.AuthUser(), properties_.AuthPassword());
     return headers;
+}
+
+// The endpoint URL's user information, else the AuthUser and AuthPassword
+// properties; none when neither names a user.
+std::optional<Credentials> StandardHttpConnector::RequestCredentials() const
+{
+    if (const std::optional<http::UrlCredentials> fromUrl =
+            http::CredentialsFromUrl(Utf8FromWide(properties_.EndPointUrl())))
+        return Credentials{WideFromUtf8(fromUrl->user), WideFromUtf8(fromUrl->password)};
+    if (properties_.AuthUser().empty()) return std::nullopt;
+    return Credentials{properties_.AuthUser(), properties_.AuthPassword()};
 }
 
 // One session per thread and proxy, shared by the connectors of that thread:
@@ -109,11 +122,24 @@ WinHttpSession& StandardHttpConnector::Session()
 HRESULT StandardHttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
 {
     const std::wstring headers = RequestHeaders();
-    const HttpRequest request{properties_.EndPointUrl(), properties_.RequestMethod(), headers,
+    const std::optional<Credentials> credentials = RequestCredentials();
+    const HttpRequest request{properties_.EndPointUrl(),
+                              properties_.RequestMethod(),
+                              headers,
                               properties_.RequestMethod() == kPost ? body : std::string_view(),
-                              properties_.TimeoutMs()};
-    const HRESULT hr = Session().Exchange(request, answer);
-    return FAILED(hr) ? hr : DecodeContent(answer->contentEncoding, &answer->body);
+                              properties_.TimeoutMs(),
+                              credentials ? &*credentials : nullptr};
+    HRESULT hr = Session().Exchange(request, answer);
+    if (FAILED(hr)) return RaiseConnectorError(hr, answer->failure);
+    if (FAILED(hr = DecodeContent(answer->contentEncoding, &answer->body))) {
+        answer->body.clear();
+        return RaiseConnectorError(hr, L"the answer's " + answer->contentEncoding + L" content cannot be decoded");
+    }
+    if (http::IsFailedAnswer(static_cast<int>(answer->status), Utf8FromWide(answer->contentType)))
+        return RaiseConnectorError(
+            StatusFailure(answer->status),
+            WideFromUtf8(http::DescribeStatus(static_cast<int>(answer->status), Utf8FromWide(answer->statusText))));
+    return S_OK;
 }
 
 IFACEMETHODIMP StandardHttpConnector::get_InputStream(IStream** stream)
@@ -182,7 +208,10 @@ IFACEMETHODIMP StandardHttpConnector::BeginMessageWSDL(IWSDLOperation* operation
 }
 
 // Whatever the HTTP status, a completed exchange leaves the answer readable
-// (a SOAP fault comes with status 500); a failed one leaves it empty.
+// (a SOAP fault comes with status 500); a failed one leaves it empty. A
+// failure, and an answer that stands for one (a 401, an error status without
+// XML, which fail though their body stays readable), leave their cause in the
+// thread's error object.
 IFACEMETHODIMP StandardHttpConnector::EndMessage()
 {
     return ComBoundary([&]() -> HRESULT {
@@ -192,11 +221,16 @@ IFACEMETHODIMP StandardHttpConnector::EndMessage()
         HttpAnswer answer;
         hr = Exchange(std::string_view(body.data(), body.size()), &answer);
         ComPtr<IStream> output;
-        const HRESULT streamed = FAILED(hr) ? NewMemoryStream(&output) : MemoryStreamWith(answer.body, &output);
+        const HRESULT streamed = MemoryStreamWith(answer.body, &output);
         if (FAILED(streamed)) return streamed;
         output_ = std::move(output);
         return hr;
     });
+}
+
+IFACEMETHODIMP StandardHttpConnector::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return IsEqualIID(iid, IID_ISoapConnector) ? S_OK : S_FALSE;
 }
 
 IFACEMETHODIMP StandardHttpConnector::Reset()

@@ -1,15 +1,21 @@
 #include "src/facade/error_report.h"
 
+#include <windows.h>
+
+#include <string>
+
 #include "NvxWebSvc.h"
 #include "base/common/error_info.h"
 #include "base/common/text.h"
 
 namespace nvx::facade {
 
-void ReportError(const char* message)
+void ReportError(const char* message, std::wstring_view cause)
 {
     try {
-        ReportFailure(E_FAIL, IID_IComWebSvc, WideFromAnsi(message));
+        std::wstring description = WideFromAnsi(message);
+        if (!cause.empty()) description.append(L": ").append(cause);
+        SetErrorDescription(IID_IComWebSvc, description);
     } catch (...) {
         // An error that cannot be reported leaves the failure status alone.
     }

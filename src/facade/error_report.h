@@ -1,9 +1,13 @@
 #pragma once
 // The automation error object the call members leave behind when they fail.
+#include <string_view>
+
 namespace nvx::facade {
 
-// Installs `message` (ANSI text) as the calling thread's error description,
-// with the IID of IComWebSvc as its GUID. Fails silently.
-void ReportError(const char* message);
+// Installs `message` (ANSI text), followed by ": " and `cause` when there is
+// one, as the calling thread's error description, with the IID of
+// IComWebSvc as its GUID. The fixed message comes first, so that callers
+// comparing its start keep working. Fails silently.
+void ReportError(const char* message, std::wstring_view cause = {});
 
 }  // namespace nvx::facade

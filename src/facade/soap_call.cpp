@@ -1,11 +1,13 @@
 #include "src/facade/soap_call.h"
 
+#include <new>
 #include <string>
 #include <string_view>
 
 #include "NvxWebSvc.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "base/common/error_info.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
 #include "base/http/header_text.h"
@@ -21,13 +23,20 @@
 namespace nvx::facade {
 namespace {
 
-// A failed step of a call: the text it reports, and its status.
+constexpr wchar_t kNoObject[] = L"the loader returned no object";
+constexpr wchar_t kNoRequestStream[] = L"the connector gave no request stream";
+constexpr wchar_t kNoAnswerStream[] = L"the connector gave no answer stream";
+constexpr wchar_t kNotSoap[] = L"the answer is not a SOAP message";
+constexpr wchar_t kOutOfMemory[] = L"out of memory";
+
+// A failed step of a call: the text it reports and what caused the failure.
 struct CallFailure {
     std::string message;
+    std::wstring cause;
     HRESULT status = E_FAIL;
 };
 
-CallFailure InvalidArgument(const char* message) { return {message, E_INVALIDARG}; }
+CallFailure InvalidArgument(const char* message) { return {message, {}, E_INVALIDARG}; }
 
 // Refuses what would change the request head before any object is made. The
 // connectors check again what they are given, as the bytes they send.
@@ -42,11 +51,20 @@ template <class Interface>
 ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
 {
     ComPtr<Interface> object;
-    if (FAILED(CreateFromLibrary(toolkit::kToolkitLibrary, clsid, __uuidof(Interface),
-                                 reinterpret_cast<void**>(object.GetAddressOf()))) ||
-        !object)
-        throw CallFailure{failure};
+    const HRESULT hr = CreateFromLibrary(toolkit::kToolkitLibrary, clsid, __uuidof(Interface),
+                                         reinterpret_cast<void**>(object.GetAddressOf()));
+    if (FAILED(hr)) throw CallFailure{failure, FailureText(hr)};
+    if (!object) throw CallFailure{failure, kNoObject};
     return object;
+}
+
+// Sends the request; what went wrong when the connector says it failed (a
+// connector leaves its reason in the thread's error object).
+std::wstring SendRequest(ISoapConnector* connector)
+{
+    SetErrorInfo(0, nullptr);
+    const HRESULT sent = connector->EndMessage();
+    return SUCCEEDED(sent) ? std::wstring() : FailureReason(sent);
 }
 
 void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR webMethod)
@@ -74,30 +92,35 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
     connector->BeginMessage();
 
     auto serializer = CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer, kSerializerFailed);
+    std::wstring exchangeFailure;
     {
         ComPtr<IStream> request;
         connector->get_InputStream(&request);
-        if (!request) throw CallFailure{kGenericFailure};
+        if (!request) throw CallFailure{kGenericFailure, kNoRequestStream};
         Variant destination;
         V_VT(destination.Get()) = VT_UNKNOWN;
         V_UNKNOWN(destination.Get()) = request.Detach();
         serializer->Init(*destination);
         WriteRequestEnvelope(serializer.Get(), settings.nameSpace, webMethod, names, argValues);
-        connector->EndMessage();
+        exchangeFailure = SendRequest(connector.Get());
     }
+    // The connector's reason comes first: it knows why no SOAP message arrived.
+    const auto exchangeFailed = [&](const wchar_t* otherwise) {
+        return CallFailure{kExchangeFailed, exchangeFailure.empty() ? otherwise : exchangeFailure};
+    };
 
     auto reader = CreateToolkitObject<ISoapReader>(CLSID_SoapReader, kReaderFailed);
     VARIANT_BOOL loaded = VARIANT_FALSE;
     {
         ComPtr<IStream> response;
         connector->get_OutputStream(&response);
-        if (!response) throw CallFailure{kExchangeFailed};
+        if (!response) throw exchangeFailed(kNoAnswerStream);
         Variant source;
         V_VT(source.Get()) = VT_UNKNOWN;
         V_UNKNOWN(source.Get()) = response.Detach();
         reader->Load(*source, nullptr, &loaded);
     }
-    if (loaded != VARIANT_TRUE) throw CallFailure{kExchangeFailed};
+    if (loaded != VARIANT_TRUE) throw exchangeFailed(kNotSoap);
     return reader;
 }
 
@@ -108,19 +131,21 @@ HRESULT ExecuteSoapCall(const CallSettings& settings, BSTR endPointUrl, BSTR web
 {
     if (!reader) return E_POINTER;
     *reader = nullptr;
-    CallFailure failure{kGenericFailure};
+    CallFailure failure{kGenericFailure, {}};
     try {
         ComPtr<ISoapReader> result = RunCall(settings, endPointUrl, webMethod, argNames, argValues);
         *reader = result.Detach();
         return S_OK;
-    } catch (const CallFailure& known) {
-        failure = known;
+    } catch (CallFailure& known) {
+        failure = std::move(known);
     } catch (const UnsendableArgument& refused) {
         failure = InvalidArgument((kUnsendableArgument + refused.name + kUnsendableArgumentReason).c_str());
+    } catch (const std::bad_alloc&) {
+        failure.cause = kOutOfMemory;
     } catch (...) {
-        // Out of memory, or anything else a step raised.
+        // Anything else a step raised: no more is known than the message says.
     }
-    ReportError(failure.message.c_str());
+    ReportError(failure.message.c_str(), failure.cause);
     return failure.status;
 }
 

@@ -6,7 +6,8 @@
 
 namespace nvx::facade {
 
-// The five texts a failed call leaves in the thread's error object.
+// The five texts a failed call leaves in the thread's error object, each
+// followed by ": " and its cause when one is known.
 inline constexpr char kConnectorFailed[] = "Failed to create SOAP connector control";
 inline constexpr char kSerializerFailed[] = "Failed to create SOAP serializer control";
 inline constexpr char kReaderFailed[] = "Failed to create SOAP reader control";
@@ -31,7 +32,7 @@ inline constexpr char kInvalidWsdlFile[] = "Invalid WSDLFile: spaces and control
 // Runs the call and returns the toolkit's SOAP reader holding the response
 // (one reference for the caller). A failure returns E_FAIL, or E_INVALIDARG
 // for a refused argument, with `*reader` null after installing one of the
-// texts above as the thread's error object.
+// texts above, with its cause, as the thread's error object.
 HRESULT ExecuteSoapCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,
                         const VARIANT& argValues, IDispatch** reader);
 

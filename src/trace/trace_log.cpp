@@ -4,6 +4,9 @@
 #include <cstring>
 #include <ctime>
 #include <mutex>
+#include <string_view>
+
+#include "base/http/credentials.h"
 
 namespace nvx::trace {
 namespace {
@@ -98,7 +101,13 @@ void TraceEntry(Direction direction, const char* label, const void* text, size_t
     TraceWrite(file, label, std::strlen(label));
     TraceWrite(file, kZero, 1);
     WriteText(file, kSeparator);
-    TraceWrite(file, text, length);
+    if (direction == Direction::Out) {
+        // A request head may carry credentials; the trace shows only that it did.
+        const std::string shown = http::WithCredentialsHidden(std::string_view(static_cast<const char*>(text), length));
+        TraceWrite(file, shown.data(), shown.size());
+    } else {
+        TraceWrite(file, text, length);
+    }
     TraceWrite(file, kZero, 1);
     WriteText(file, kLineEnd);
 }

@@ -1,7 +1,12 @@
 #include "src/transport/error_reply.h"
 
+#include <windows.h>
+
 #include <cstdint>
 #include <cstdio>
+
+#include "base/http/answer_status.h"
+#include "nxapi.h"
 
 namespace nvx::transport {
 namespace {
@@ -85,6 +90,40 @@ std::string EscapedText(std::string_view utf8)
     return out;
 }
 
+constexpr char kCauseSeparator[] = ": ";
+constexpr char kGatewayVariable[] = "NXCOMM_GATEWAY";
+
+std::string WithCause(std::string_view text, std::string_view cause)
+{
+    return std::string(text).append(kCauseSeparator).append(cause);
+}
+
+// The gateway's address when the environment names one.
+std::string GatewayAddress()
+{
+    char address[256];
+    const DWORD length = GetEnvironmentVariableA(kGatewayVariable, address, sizeof address);
+    if (length == 0 || length >= sizeof address) return {};
+    return std::string(" (") + kGatewayVariable + "=" + std::string(address, length) + ")";
+}
+
+// What a gateway library error code means.
+std::string GatewayLibraryCause(int code)
+{
+    switch (code) {
+    case NXAPI_E_CONNECTION_LOST: return "the connection to the gateway was lost";
+    case NXAPI_E_MESSAGE_TOO_LARGE: return "the answer is larger than the receive area";
+    case NXAPI_E_MALFORMED_FRAME: return "the gateway broke the frame format";
+    case NXAPI_E_NOT_CONNECTED: return "not connected to the gateway";
+    case NXAPI_E_BAD_ARGUMENTS: return "the gateway library refused its arguments";
+    case NXAPI_E_GATEWAY_ADDRESS: return "the gateway address is not host:port" + GatewayAddress();
+    case NXAPI_E_CONNECT_FAILED: return "the gateway cannot be reached" + GatewayAddress();
+    case NXAPI_E_SEND_FAILED: return "the request could not be sent to the gateway";
+    case NXAPI_E_OUT_OF_MEMORY: return "out of memory";
+    default: return "gateway library error";
+    }
+}
+
 }  // namespace
 
 std::string ErrorReply(std::string_view text)
@@ -105,7 +144,27 @@ std::string GatewayErrorText(int code)
 {
     char text[32];
     std::snprintf(text, sizeof text, "NXComm Error[%d]", code);
-    return text;
+    return WithCause(text, GatewayLibraryCause(code));
+}
+
+std::string TimeoutText(long milliseconds)
+{
+    return WithCause(kTimeoutText, "no answer within " + std::to_string(milliseconds) + " ms");
+}
+
+std::string SocketExceptionText(int sendResult)
+{
+    if (sendResult < 0) return WithCause(kSocketExceptionText, GatewayLibraryCause(sendResult));
+    return WithCause(kSocketExceptionText,
+                     sendResult == 0 ? "no request was sent to the gateway" : "the connection to the gateway failed");
+}
+
+std::optional<std::string> FailedAnswerText(std::string_view answer, bool htmlErrorPage)
+{
+    const http::AnswerStatus status = http::ReadAnswerStatus(answer);
+    if (!http::IsFailedAnswer(status.code, status.contentType)) return std::nullopt;
+    if (htmlErrorPage && !http::IsAuthenticationFailure(status.code)) return std::nullopt;
+    return http::DescribeStatus(status.code, status.reason);
 }
 
 }  // namespace nvx::transport

@@ -190,7 +190,10 @@ void GatewayExchange::AcceptAnswer(const uint8_t* message)
     const std::string text = ReadWholeBuffer(answer);
     UBlockRelease(answer);
 
-    if (IsHtmlErrorPage(text))
+    const bool htmlErrorPage = IsHtmlErrorPage(text);
+    if (std::optional<std::string> failure = FailedAnswerText(text, htmlErrorPage))
+        ReplyWithError(*failure);
+    else if (htmlErrorPage)
         ReplyWithError(HtmlErrorText(text));
     else
         response_.Load(text.data(), static_cast<uint32_t>(text.size()));
@@ -228,16 +231,16 @@ bool GatewayExchange::WaitPass(NXAPI_SOCKET socket, long remaining)
     timeval limit{remaining / 1000, (remaining % 1000) * 1000};
     const int ready = select(0, &readable, nullptr, &exceptional, &limit);
     if (ready == SOCKET_ERROR) {
-        ReplyWithError(kSocketExceptionText);
+        ReplyWithError(SocketExceptionText(requestId_));
         return true;
     }
     if (ready == 0) {
-        ReplyWithError(kTimeoutText);
+        ReplyWithError(TimeoutText(timeout_));
         return true;
     }
     bool done = FD_ISSET(socket, &readable) && Drain();
     if (FD_ISSET(socket, &exceptional)) {
-        ReplyWithError(kSocketExceptionText);
+        ReplyWithError(SocketExceptionText(requestId_));
         done = true;
     }
     return done;
@@ -250,14 +253,14 @@ void GatewayExchange::WaitForAnswer()
         const NXAPI_SOCKET socket = connection_ ? GatewaySocket(connection_) : INVALID_SOCKET;
         if (socket == INVALID_SOCKET) {
             // Nothing was sent, or the request never left: nothing to wait for.
-            ReplyWithError(kSocketExceptionText);
+            ReplyWithError(SocketExceptionText(requestId_));
             break;
         }
         const long elapsed = static_cast<long>(GetTickCount() - started);  // wraps around correctly
         const long remaining = timeout_ - elapsed > 0 ? timeout_ - elapsed : 0;
         done = WaitPass(socket, remaining);
         if (!done && remaining == 0) {
-            ReplyWithError(kTimeoutText);
+            ReplyWithError(TimeoutText(timeout_));
             done = true;
         }
     }

@@ -4,6 +4,7 @@
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/credentials.h"
 #include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/header_text_check.h"
@@ -13,6 +14,15 @@ namespace nvx::transport {
 namespace {
 
 constexpr char kHostProperty[] = "Host";
+
+// The "Authorization" line for the URL's credentials; empty without any.
+std::string AuthorizationLine(std::wstring_view url)
+{
+    const std::optional<http::UrlCredentials> credentials = http::CredentialsFromUrl(Utf8FromWide(url));
+    if (!credentials) return {};
+    return std::string(http::kAuthorizationHeader) + ": " +
+           http::BasicAuthorization(credentials->user, credentials->password) + "\r\n";
+}
 
 bool IsEndPointName(BSTR name) { return ViewOf(name) == toolkit::kEndPointUrl; }
 
@@ -113,6 +123,7 @@ IFACEMETHODIMP NvxHttpConnector::put_Property(BSTR name, VARIANT value)
             if (FAILED(hr)) return hr;
             endPointUrl_ = Bstr(text);
             properties_.Set(kHostProperty, http::HostFromUrl(sent));
+            authorizationLine_ = AuthorizationLine(text);
             return S_OK;
         }
         const std::string propertyName = AnsiFromWide(ViewOf(name));
@@ -152,8 +163,8 @@ IFACEMETHODIMP NvxHttpConnector::BeginMessage()
         Variant endPoint;
         PropertyText(toolkit::kEndPointUrl, endPoint.Get());
         const std::string url = V_VT(endPoint.Get()) == VT_BSTR ? AnsiFromWide(ViewOf(V_BSTR(endPoint.Get()))) : "";
-        const std::string head =
-            AnsiFromWide(method_.View()) + " " + http::PathFromUrl(url) + " HTTP/1.1\r\n" + headerLines;
+        const std::string head = AnsiFromWide(method_.View()) + " " + http::PathFromUrl(url) + " HTTP/1.1\r\n" +
+                                 headerLines + authorizationLine_;
 
         Variant timeout;
         if (SUCCEEDED(PropertyText(toolkit::kTimeout, timeout.Get())) &&

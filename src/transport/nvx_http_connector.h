@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
 
 #include "NvxWebSvc.h"
 #include "base/comframe/dispatch.h"
@@ -52,6 +53,9 @@ private:
     ComPtr<INvxUBlockStream> stream_;
     Bstr endPointUrl_;
     Bstr method_{L"POST"};
+    // Basic credentials from the endpoint URL's user information, which the
+    // request line and "Host" never carry.
+    std::string authorizationLine_;
 };
 
 }  // namespace nvx::transport

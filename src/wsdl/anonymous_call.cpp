@@ -2,11 +2,14 @@
 
 #include <string>
 
+#include "NvxWebSvc.h"
 #include "base/common/activation.h"
 #include "base/common/bstr.h"
 #include "base/common/excep_info.h"
+#include "base/common/error_info.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
 #include "base/toolkit/text_property.h"
 #include "base/toolkit/toolkit_library.h"
@@ -51,16 +54,35 @@ HRESULT CreateClient(const std::wstring& location, const OperationRecord& operat
     return S_OK;
 }
 
+// Leaves `what` failed, and why, in the thread's error object; passes the status on.
+HRESULT Failed(HRESULT failure, const std::wstring& what)
+{
+    SetErrorDescription(IID_IComWebSvc, what + L": " + FailureReason(failure));
+    return failure;
+}
+
+// The location as it may be shown: without credentials.
+std::wstring Shown(const std::wstring& location)
+{
+    return WideFromUtf8(http::UrlWithoutCredentials(Utf8FromWide(location)));
+}
+
+// The client's own description of a failed call goes to the error object.
 HRESULT Invoke(ISOAPClient* client, BSTR method, facade::ArgumentBlock* arguments, VARIANT* result)
 {
     DISPID id = DISPID_UNKNOWN;
     LPOLESTR names[] = {method};
     HRESULT hr = client->GetIDsOfNames(IID_NULL, names, 1, kSystemDefaultLocale, &id);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return Failed(hr, L"The SOAP client has no method " + std::wstring(ViewOf(method)));
     ExcepInfo exception;
     exception->wCode = kPresetExceptionCode;
-    return client->Invoke(id, IID_NULL, kSystemDefaultLocale, DISPATCH_METHOD, arguments->Params(), result,
-                          exception.Get(), nullptr);
+    hr = client->Invoke(id, IID_NULL, kSystemDefaultLocale, DISPATCH_METHOD, arguments->Params(), result,
+                        exception.Get(), nullptr);
+    if (FAILED(hr) && exception->bstrDescription)
+        SetErrorDescription(IID_IComWebSvc, ViewOf(exception->bstrDescription));
+    else if (FAILED(hr))
+        Failed(hr, L"The call of " + std::wstring(ViewOf(method)) + L" failed");
+    return hr;
 }
 
 }  // namespace
@@ -90,6 +112,7 @@ HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model
                       const VARIANT& argNames, const VARIANT& argValues, VARIANT* result)
 {
     VariantInit(result);
+    SetErrorInfo(0, nullptr);
     model->clear();
     std::wstring location;
     try {
@@ -98,16 +121,16 @@ HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model
         return E_FAIL;
     }
     HRESULT hr = LoadModel(location, model);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return Failed(hr, L"Failed to read the WSDL at " + Shown(location));
     const OperationRecord* operation = FindOperation(*model, std::wstring(ViewOf(method)));
     if (!operation) return S_OK;
 
     ComPtr<ISOAPClient> client;
     hr = CreateClient(location, *operation, settings.useDefaultProxy, &client);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return Failed(hr, L"Failed to create the SOAP client for " + Shown(location));
     facade::ArgumentBlock arguments;
     hr = operation->Bind(argNames, argValues, &arguments);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return Failed(hr, L"The arguments do not fit " + std::wstring(ViewOf(method)));
     Variant returned;
     hr = Invoke(client.Get(), method, &arguments, returned.Get());
     if (FAILED(hr)) return hr;

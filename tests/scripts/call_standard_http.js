@@ -38,7 +38,8 @@ try {
         caller.Execute("http://127.0.0.1:9/", "Add");
         check(false, "nothing listens: the call must fail");
     } catch (e) {
-        check(e.description == "HTTP/Timeout/Network problem", "the failure text, got " + e.description);
+        check(e.description == "HTTP/Timeout/Network problem: connection refused by 127.0.0.1:9 (or it is unreachable)",
+              "the failure text and its cause, got " + e.description);
     }
 } catch (e) {
     check(false, "unexpected error " + e.number + " " + e.description);

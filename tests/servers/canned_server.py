@@ -35,6 +35,10 @@ said otherwise.
     /other             a small WSDL of its own (service OtherService, one
                        rpc operation Ping), for tests that load two WSDLs
     /silent            never answers; closes after 120 s at the latest
+    /protected         the envelope for the test user's Basic credentials
+                       (http_serving.BASIC_USER, BASIC_PASSWORD), else 401
+                       with WWW-Authenticate: Basic and a plain-text body
+    /windows-auth      401 asking for Negotiate or NTLM only, whatever is sent
     anything else      the /html404 page
 """
 
@@ -192,6 +196,18 @@ class CannedHandler(RawResponseHandler):
         self.send_head_and_body("200 OK", [XML_TYPE, ("Content-Length", 2 * len(ADD_RESPONSE))],
                                 ADD_RESPONSE[:len(ADD_RESPONSE) // 2])
 
+    def answer_protected(self, query):
+        if self.has_basic_credentials():
+            self.answer_plain(query)
+        else:
+            self.send_unauthorized()
+
+    def answer_windows_auth(self, _query):
+        self.send_complete("401 Unauthorized",
+                           [("WWW-Authenticate", "Negotiate"), ("WWW-Authenticate", "NTLM"),
+                            ("Content-Type", "text/plain")],
+                           b"Windows credentials required")
+
     def answer_slow(self, query):
         time.sleep(milliseconds_parameter(query) / 1000)
         self.answer_plain(query)
@@ -233,6 +249,8 @@ class CannedHandler(RawResponseHandler):
         "/slow": answer_slow,
         "/silent": answer_silent,
         "/other": answer_other_wsdl,
+        "/protected": answer_protected,
+        "/windows-auth": answer_windows_auth,
     }
 
 

@@ -5,6 +5,7 @@ answer in a single send, that tells its port through a file and stops on SIGTERM
 """
 
 import argparse
+import base64
 import os
 import signal
 import socket
@@ -17,14 +18,22 @@ LOOPBACK = "127.0.0.1"
 IDLE_TIMEOUT_S = 30
 MAX_REQUEST_BODY = 16 * 1024 * 1024
 POLL_INTERVAL_S = 0.2
+# The one user the protected paths know. The password holds what a URL must
+# percent-encode (":", "/", "@") and a non-ASCII letter (sent as UTF-8).
+BASIC_USER = "alice"
+BASIC_PASSWORD = "p\u00e4:ss/w@rd"
+BASIC_REALM = "nvx tests"
 
 
-def parse_arguments(description):
+def parse_arguments(description, required=()):
+    """--port and --port-file, and the `required` options (each a path)."""
     parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--port", type=int, default=0,
                         help="TCP port on 127.0.0.1; 0 picks a free one")
     parser.add_argument("--port-file",
                         help="written with the port number once the server listens")
+    for option in required:
+        parser.add_argument(option, required=True)
     return parser.parse_args()
 
 
@@ -92,12 +101,24 @@ class RawResponseHandler(BaseHTTPRequestHandler):
         """Sends a whole answer framed by its Content-Length."""
         self.send_head_and_body(status_line, [*headers, ("Content-Length", len(body))], body)
 
+    def has_basic_credentials(self):
+        """Whether the request carries the test user's Basic credentials."""
+        pair = f"{BASIC_USER}:{BASIC_PASSWORD}".encode("utf-8")
+        return self.headers.get("Authorization", "") == "Basic " + base64.b64encode(pair).decode("ascii")
+
+    def send_unauthorized(self):
+        """A 401 that asks for Basic credentials, its body plain text."""
+        self.send_complete("401 Unauthorized",
+                           [("WWW-Authenticate", f'Basic realm="{BASIC_REALM}"'),
+                            ("Content-Type", "text/plain")],
+                           b"credentials required")
+
 
 def _stop_on_sigterm(_signum, _frame):
     sys.exit(0)
 
 
-def _write_port_file(path, port):
+def write_port_file(path, port):
     # Written aside and renamed so that a reader never sees a partial number.
     temporary = f"{path}.{os.getpid()}.tmp"
     with open(temporary, "w", encoding="ascii") as stream:
@@ -111,7 +132,7 @@ def serve(server, port_file):
     signal.signal(signal.SIGTERM, _stop_on_sigterm)
     try:
         if port_file:
-            _write_port_file(port_file, server.port)
+            write_port_file(port_file, server.port)
         print(f"listening on {LOOPBACK}:{server.port}", file=sys.stderr, flush=True)
         server.serve_forever(poll_interval=POLL_INTERVAL_S)
     except KeyboardInterrupt:

@@ -7,7 +7,10 @@
 #include "base/comframe/object.h"
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "base/common/error_info.h"
+#include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
 #include "runtime/soaptk/client/call_arguments.h"
 #include "runtime/soaptk/client/request_writer.h"
@@ -18,25 +21,6 @@ namespace nvx::soaptk {
 namespace {
 
 constexpr wchar_t kExceptionSource[] = L"SOAPClient";
-
-// The system's words for a failure, WinHTTP's own included, and its code.
-std::wstring FailureText(HRESULT failure)
-{
-    wchar_t* message = nullptr;
-    const DWORD code = HRESULT_FACILITY(failure) == FACILITY_WIN32 ? HRESULT_CODE(failure) : failure;
-    const HMODULE winhttp = GetModuleHandleW(L"winhttp.dll");
-    const DWORD flags = FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
-                        (winhttp ? FORMAT_MESSAGE_FROM_HMODULE : 0);
-    const DWORD length = FormatMessageW(flags, winhttp, code, 0, reinterpret_cast<wchar_t*>(&message), 0, nullptr);
-    std::wstring text(message ? message : L"", message ? length : 0);
-    LocalFree(message);
-    while (!text.empty() &&
-           (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ' || text.back() == L'.'))
-        text.pop_back();
-    wchar_t number[16];
-    std::swprintf(number, std::size(number), L"0x%08lX", static_cast<unsigned long>(failure));
-    return text.empty() ? number : text + L" (" + number + L")";
-}
 
 HRESULT Raise(EXCEPINFO* exception, HRESULT scode, const std::wstring& description)
 {
@@ -53,7 +37,7 @@ std::wstring EndPointOf(ISoapConnector* connector)
 {
     Variant url;
     if (FAILED(connector->get_Property(Bstr(toolkit::kEndPointUrl).Get(), url.Get())) || url->vt != VT_BSTR) return {};
-    return std::wstring(url->bstrVal, SysStringLen(url->bstrVal));
+    return WideFromUtf8(http::UrlWithoutCredentials(Utf8FromWide(ViewOf(url->bstrVal))));
 }
 
 template <class T, class Interface>
@@ -106,10 +90,11 @@ HRESULT CallOperation(ISoapConnector* connector, const OperationDescription& ope
     HRESULT hr = ReadCallArguments(parameters, operation.inputs, &arguments, argumentError);
     if (FAILED(hr)) return hr;
 
+    SetErrorInfo(0, nullptr);
     if (FAILED(hr = SendRequest(connector, operation, arguments)))
         return Raise(exception, hr,
                      L"The request for " + operation.name + L" to " + EndPointOf(connector) + L" failed: " +
-                         FailureText(hr));
+                         FailureReason(hr));
     ComPtr<ISoapReader> reader;
     if (FAILED(hr = LoadAnswer(connector, &reader))) return Raise(exception, hr, FailureText(hr));
     if (!reader)

@@ -11,9 +11,11 @@
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/http/answer_status.h"
+#include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
-#include "runtime/soaptk/connector/basic_credentials.h"
 #include "runtime/soaptk/connector/content_decoding.h"
+#include "runtime/soaptk/connector/exchange_failure.h"
 #include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
@@ -94,6 +96,7 @@ std::span<const com::InterfaceEntry<StandardHttpConnector>> StandardHttpConnecto
     static const com::InterfaceEntry<StandardHttpConnector> table[] = {
         {&IID_ISoapConnector, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
         {&IID_IDispatch, &com::ViewAs<StandardHttpConnector, ISoapConnector>},
+        {&IID_ISupportErrorInfo, &com::ViewAs<StandardHttpConnector, ISupportErrorInfo>},
     };
     return table;
 }
@@ -117,23 +120,45 @@ std::wstring StandardHttpConnector::RequestHeaders() const
         headers += kSoapActionHeader + QuotedAction(properties_.SoapAction()) + kCrLf;
     }
     if (!properties_.AcceptEncoding().empty()) headers += kAcceptEncodingHeader + properties_.AcceptEncoding() + kCrLf;
-    if (!properties_.AuthUser().empty())
-        headers += BasicAuthorizationHeader(properties_.AuthUser(), properties_.AuthPassword());
     return headers;
+}
+
+// The endpoint URL's user information, else the AuthUser and AuthPassword
+// properties; none when neither names a user.
+std::optional<Credentials> StandardHttpConnector::RequestCredentials() const
+{
+    if (const std::optional<http::UrlCredentials> fromUrl =
+            http::CredentialsFromUrl(Utf8FromWide(properties_.EndPointUrl())))
+        return Credentials{WideFromUtf8(fromUrl->user), WideFromUtf8(fromUrl->password)};
+    if (properties_.AuthUser().empty()) return std::nullopt;
+    return Credentials{properties_.AuthUser(), properties_.AuthPassword()};
 }
 
 HRESULT StandardHttpConnector::Exchange(std::string_view body, HttpAnswer* answer)
 {
     const std::wstring headers = RequestHeaders();
-    const HttpRequest request{properties_.EndPointUrl(), properties_.RequestMethod(), headers,
+    const std::optional<Credentials> credentials = RequestCredentials();
+    const HttpRequest request{properties_.EndPointUrl(),
+                              properties_.RequestMethod(),
+                              headers,
                               properties_.RequestMethod() == kPost ? body : std::string_view(),
-                              properties_.TimeoutMs()};
+                              properties_.TimeoutMs(),
+                              credentials ? &*credentials : nullptr};
     const std::wstring proxy = properties_.Proxy();
     std::optional<WinHttpSession> ownSession;
     WinHttpSession* session = ThreadSession(proxy);
     if (!session) session = &ownSession.emplace(proxy);
-    const HRESULT hr = session->Exchange(request, answer);
-    return FAILED(hr) ? hr : DecodeContent(answer->contentEncoding, &answer->body);
+    HRESULT hr = session->Exchange(request, answer);
+    if (FAILED(hr)) return RaiseConnectorError(hr, answer->failure);
+    if (FAILED(hr = DecodeContent(answer->contentEncoding, &answer->body))) {
+        answer->body.clear();
+        return RaiseConnectorError(hr, L"the answer's " + answer->contentEncoding + L" content cannot be decoded");
+    }
+    if (http::IsFailedAnswer(static_cast<int>(answer->status), Utf8FromWide(answer->contentType)))
+        return RaiseConnectorError(
+            StatusFailure(answer->status),
+            WideFromUtf8(http::DescribeStatus(static_cast<int>(answer->status), Utf8FromWide(answer->statusText))));
+    return S_OK;
 }
 
 IFACEMETHODIMP StandardHttpConnector::get_InputStream(IStream** stream)
@@ -202,7 +227,10 @@ IFACEMETHODIMP StandardHttpConnector::BeginMessageWSDL(IWSDLOperation* operation
 }
 
 // Whatever the HTTP status, a completed exchange leaves the answer readable
-// (a SOAP fault comes with status 500); a failed one leaves it empty.
+// (a SOAP fault comes with status 500); a failed one leaves it empty. A
+// failure, and an answer that stands for one (a 401, an error status without
+// XML, which fail though their body stays readable), leave their cause in the
+// thread's error object.
 IFACEMETHODIMP StandardHttpConnector::EndMessage()
 {
     return ComBoundary([&]() -> HRESULT {
@@ -212,11 +240,16 @@ IFACEMETHODIMP StandardHttpConnector::EndMessage()
         HttpAnswer answer;
         hr = Exchange(std::string_view(body.data(), body.size()), &answer);
         ComPtr<IStream> output;
-        const HRESULT streamed = FAILED(hr) ? NewMemoryStream(&output) : MemoryStreamWith(answer.body, &output);
+        const HRESULT streamed = MemoryStreamWith(answer.body, &output);
         if (FAILED(streamed)) return streamed;
         output_ = std::move(output);
         return hr;
     });
+}
+
+IFACEMETHODIMP StandardHttpConnector::InterfaceSupportsErrorInfo(REFIID iid)
+{
+    return IsEqualIID(iid, IID_ISoapConnector) ? S_OK : S_FALSE;
 }
 
 IFACEMETHODIMP StandardHttpConnector::Reset()

@@ -3,6 +3,7 @@
 // to its endpoint over HTTP (WinHTTP) and holds the answer for the reader.
 #include <windows.h>
 
+#include <optional>
 #include <span>
 
 #include "base/comframe/dispatch.h"
@@ -15,6 +16,7 @@
 namespace nvx::soaptk {
 
 class StandardHttpConnector : public com::DispatchImpl<ISoapConnector, &LIBID_MSSOAPLib>,
+                              public ISupportErrorInfo,
                               public com::ObjectRoot<StandardHttpConnector> {
 public:
     using PrimaryInterface = ISoapConnector;
@@ -33,11 +35,15 @@ public:
     IFACEMETHODIMP Reset() override;
     IFACEMETHODIMP BeginMessage() override;
 
+    // ISupportErrorInfo
+    IFACEMETHODIMP InterfaceSupportsErrorInfo(REFIID iid) override;
+
 private:
     // A new empty request stream and an empty answer.
     HRESULT StartMessage();
     HRESULT Exchange(std::string_view body, HttpAnswer* answer);
     std::wstring RequestHeaders() const;
+    std::optional<Credentials> RequestCredentials() const;
 
     ConnectorProperties properties_;
     ComPtr<IStream> input_;

@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 
 #include "base/http/header_text.h"
+#include "base/common/text.h"
+#include "base/http/url.h"
+#include "runtime/soaptk/connector/exchange_failure.h"
 #include "runtime/soaptk/stream/stream_io.h"
 
 namespace nvx::soaptk {
@@ -39,21 +43,23 @@ HRESULT LastError()
 const HRESULT kTimedOut = HRESULT_FROM_WIN32(ERROR_WINHTTP_TIMEOUT);
 const HRESULT kConnectionCut = HRESULT_FROM_WIN32(ERROR_WINHTTP_CONNECTION_ERROR);
 
-struct Target {
-    std::wstring host;
-    INTERNET_PORT port = 0;
+struct Target : ExchangeTarget {
     std::wstring path;  // with the query
-    bool secure = false;
 };
 
-HRESULT Crack(std::wstring_view url, Target* target)
+constexpr DWORD kUnauthorized = 401;
+
+// The user information stays out of what WinHTTP is given: credentials go
+// through its authentication, never in a request line.
+HRESULT Crack(std::wstring_view urlWithCredentials, Target* target)
 {
+    const std::wstring url = WideFromUtf8(http::UrlWithoutCredentials(Utf8FromWide(urlWithCredentials)));
     URL_COMPONENTS parts{};
     parts.dwStructSize = sizeof parts;
     parts.dwHostNameLength = static_cast<DWORD>(-1);
     parts.dwUrlPathLength = static_cast<DWORD>(-1);
     parts.dwExtraInfoLength = static_cast<DWORD>(-1);
-    if (url.empty() || !http::IsRequestTargetText(url) ||
+    if (url.empty() || !http::IsRequestTargetText(std::wstring_view(url)) ||
         !WinHttpCrackUrl(url.data(), static_cast<DWORD>(url.size()), 0, &parts))
         return E_INVALIDARG;
     if ((parts.nScheme != INTERNET_SCHEME_HTTP && parts.nScheme != INTERNET_SCHEME_HTTPS) ||
@@ -90,7 +96,7 @@ HRESULT LimitWaits(HINTERNET request, const Target& target, const Deadline& dead
     return S_OK;
 }
 
-HRESULT Send(HINTERNET request, const HttpRequest& message, const Target& target, const Deadline& deadline)
+HRESULT SendOnce(HINTERNET request, const HttpRequest& message, const Target& target, const Deadline& deadline)
 {
     HRESULT hr = LimitWaits(request, target, deadline);
     if (FAILED(hr)) return hr;
@@ -108,6 +114,27 @@ bool QueryNumber(HINTERNET request, DWORD query, DWORD* number)
     DWORD size = sizeof *number;
     return WinHttpQueryHeaders(request, query | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, number, &size,
                                WINHTTP_NO_HEADER_INDEX) != FALSE;
+}
+
+// Sends the request, and sends it again while a 401 asks for credentials in
+// a scheme not offered yet; `restart` when that scheme needs a request that
+// keeps its connection and this one does not.
+HRESULT Send(HINTERNET request, const HttpRequest& message, const Target& target, const Deadline& deadline,
+             CredentialOffer* offer, bool connectionKept, bool* restart)
+{
+    *restart = false;
+    for (;;) {
+        HRESULT hr = SendOnce(request, message, target, deadline);
+        DWORD status = 0;
+        if (FAILED(hr) || !offer || !QueryNumber(request, WINHTTP_QUERY_STATUS_CODE, &status) ||
+            status != kUnauthorized)
+            return hr;
+        switch (offer->AnswerChallenge(request, connectionKept)) {
+        case CredentialOffer::Answer::Offered: continue;
+        case CredentialOffer::Answer::NeedsKeptConnection: *restart = true; return S_OK;
+        case CredentialOffer::Answer::None: return S_OK;
+        }
+    }
 }
 
 std::wstring QueryText(HINTERNET request, DWORD query)
@@ -147,6 +174,8 @@ HRESULT ReadBody(HINTERNET request, const Deadline& deadline, std::vector<char>*
 HRESULT ReadAnswer(HINTERNET request, const Deadline& deadline, HttpAnswer* answer)
 {
     if (!QueryNumber(request, WINHTTP_QUERY_STATUS_CODE, &answer->status)) return LastError();
+    answer->statusText = QueryText(request, WINHTTP_QUERY_STATUS_TEXT);
+    answer->contentType = QueryText(request, WINHTTP_QUERY_CONTENT_TYPE);
     answer->contentEncoding = QueryText(request, WINHTTP_QUERY_CONTENT_ENCODING);
     HRESULT hr = ReadBody(request, deadline, &answer->body);
     if (FAILED(hr)) return hr;
@@ -156,6 +185,41 @@ HRESULT ReadAnswer(HINTERNET request, const Deadline& deadline, HttpAnswer* answ
     if (QueryNumber(request, WINHTTP_QUERY_CONTENT_LENGTH, &announced) && answer->body.size() < announced)
         return kConnectionCut;
     return S_OK;
+}
+
+// A request handle whose connection is closed after the answer, unless it
+// is to be kept: keep-alive costs a delayed-ACK stall per request (see
+// WinHttpSession), and only connection-based authentication needs it.
+HRESULT OpenRequest(HINTERNET connection, const Target& target, const HttpRequest& request, bool keepConnection,
+                    WinHttpHandle* handle)
+{
+    const std::wstring method(request.method);
+    handle->reset(WinHttpOpenRequest(connection, method.c_str(), target.path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                     WINHTTP_DEFAULT_ACCEPT_TYPES, target.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!*handle) return LastError();
+    DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
+    if (!keepConnection && !WinHttpSetOption(handle->get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature))
+        return LastError();
+    return S_OK;
+}
+
+HRESULT ExchangeOver(HINTERNET session, const Target& target, const HttpRequest& request, const Deadline& deadline,
+                     HttpAnswer* answer)
+{
+    const WinHttpHandle connection(WinHttpConnect(session, target.host.c_str(), target.port, 0));
+    if (!connection) return LastError();
+    std::optional<CredentialOffer> offer;
+    if (request.credentials) offer.emplace(*request.credentials);
+    for (bool keepConnection = false;; keepConnection = true) {
+        WinHttpHandle handle;
+        HRESULT hr = OpenRequest(connection.get(), target, request, keepConnection, &handle);
+        if (SUCCEEDED(hr) && offer && !keepConnection) hr = offer->OfferBasic(handle.get());
+        bool restart = false;
+        if (SUCCEEDED(hr))
+            hr = Send(handle.get(), request, target, deadline, offer ? &*offer : nullptr, keepConnection, &restart);
+        if (FAILED(hr)) return hr;
+        if (!restart) return ReadAnswer(handle.get(), deadline, answer);
+    }
 }
 
 }  // namespace
@@ -179,21 +243,11 @@ HRESULT WinHttpSession::Exchange(const HttpRequest& request, HttpAnswer* answer)
     *answer = {};
     Target target;
     HRESULT hr = Crack(request.url, &target);
-    if (FAILED(hr) || FAILED(hr = Open())) return hr;
-
-    const WinHttpHandle connection(WinHttpConnect(session_.get(), target.host.c_str(), target.port, 0));
-    if (!connection) return LastError();
-    const std::wstring method(request.method);
-    const WinHttpHandle handle(WinHttpOpenRequest(connection.get(), method.c_str(), target.path.c_str(), nullptr,
-                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                  target.secure ? WINHTTP_FLAG_SECURE : 0));
-    if (!handle) return LastError();
-    DWORD feature = WINHTTP_DISABLE_KEEP_ALIVE;
-    if (!WinHttpSetOption(handle.get(), WINHTTP_OPTION_DISABLE_FEATURE, &feature, sizeof feature)) return LastError();
-
-    if (FAILED(hr = Send(handle.get(), request, target, deadline))) return hr;
-    hr = ReadAnswer(handle.get(), deadline, answer);
-    if (FAILED(hr)) *answer = {};
+    if (SUCCEEDED(hr) && SUCCEEDED(hr = Open())) hr = ExchangeOver(session_.get(), target, request, deadline, answer);
+    if (FAILED(hr)) {
+        *answer = {};
+        answer->failure = DescribeExchangeFailure(hr, target, request.timeoutMs, deadline.Remaining());
+    }
     return hr;
 }
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/soaptk/connector/winhttp_credentials.h"
+
 namespace nvx::soaptk {
 
 struct HttpRequest {
@@ -15,13 +17,17 @@ struct HttpRequest {
     std::wstring_view method;   // "POST" or "GET"
     std::wstring_view headers;  // extra header lines, each ending in CR LF
     std::string_view body;
-    DWORD timeoutMs;  // bounds the whole exchange
+    DWORD timeoutMs;                           // bounds the whole exchange
+    const Credentials* credentials = nullptr;  // for a server that wants them
 };
 
 struct HttpAnswer {
     DWORD status = 0;
+    std::wstring statusText;
+    std::wstring contentType;
     std::wstring contentEncoding;
     std::vector<char> body;  // as received, up to kMaxMessageSize bytes
+    std::wstring failure;    // why the exchange failed, when it did
 };
 
 struct WinHttpHandleCloser {
@@ -46,9 +52,11 @@ public:
     const std::wstring& Proxy() const { return proxy_; }
 
     // Sends the request and reads the whole answer, whatever its status. Fails
-    // when the URL is unusable, the server cannot be reached, the exchange
-    // takes longer than the time-out, the connection ends before the announced
-    // length, or the answer is larger than kMaxMessageSize.
+    // when the URL is unusable, the server cannot be reached or its
+    // certificate is refused, the exchange takes longer than the time-out,
+    // the connection ends before the announced length, or the answer is
+    // larger than kMaxMessageSize; the answer then holds only the failure's
+    // description.
     HRESULT Exchange(const HttpRequest& request, HttpAnswer* answer);
 
 private:

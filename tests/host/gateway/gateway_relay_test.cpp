@@ -3,6 +3,7 @@
 // connections are kept alive, and one client connection carries many
 // requests at once.
 #include "fake_upstream.h"
+#include "gateway/src/request_log.h"
 #include "gateway_harness.h"
 
 #include <gtest/gtest.h>
@@ -237,6 +238,22 @@ TEST(GatewayRelay, LogsOneLinePerRequest)
         << log;
     EXPECT_NE(log.find("/refused 502 "), std::string::npos) << log;
     EXPECT_NE(log.find("\"connection refused by"), std::string::npos) << log;
+}
+
+TEST(GatewayRelay, LogsNoUserInformation)
+{
+    testing::internal::CaptureStderr();
+    nxcommd::log_request({"127.0.0.1:1",
+                          "http://alice:secret@h:81/x",
+                          400,
+                          0,
+                          {},
+                          "bad target 'https://bob:hidden@h/' and ftp://carol@h"});
+    const std::string log = testing::internal::GetCapturedStderr();
+    EXPECT_NE(log.find(" http://h:81/x 400 "), std::string::npos) << log;
+    EXPECT_NE(log.find("'https://h/' and ftp://h\""), std::string::npos) << log;
+    for (const char* secret : {"alice", "secret", "bob", "hidden", "carol"})
+        EXPECT_EQ(log.find(secret), std::string::npos) << secret;
 }
 
 }  // namespace

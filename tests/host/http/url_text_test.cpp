@@ -29,6 +29,8 @@ INSTANTIATE_TEST_SUITE_P(
         UrlCase{"HTTP://Host/a", "Host", "/a"}, UrlCase{"HtTp://Host/A/b", "Host", "/A/b"},
         UrlCase{"http://host", "host", "/"}, UrlCase{"http://host?q=/x", "host?q=", "/x"},
         UrlCase{"https://host/a", "localhost", "https://host/a"},
+        UrlCase{"https://u:p@host/a", "localhost", "https://host/a"},
+        UrlCase{"http://u@h:1/a@b", "h:1", "/a@b"},
         UrlCase{"HTTPS://host/a", "localhost", "httpS://host/a"}, UrlCase{"http://", "", "/"},
         UrlCase{"http:/", "localhost", "http:/"}, UrlCase{"", "localhost", ""}));
 

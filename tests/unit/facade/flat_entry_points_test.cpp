@@ -113,7 +113,8 @@ TEST_F(FlatEntryPointsTest, ExecuteMethodReturnsTheDocumentAndKeepsTheHandleCoun
     ASSERT_EQ(S_OK, GetErrorInfo(0, &info));
     BSTR description = nullptr;
     info->GetDescription(&description);
-    EXPECT_STREQ(L"HTTP/Timeout/Network problem", description);
+    EXPECT_STREQ(L"HTTP/Timeout/Network problem: connection refused by 127.0.0.1:9 (or it is unreachable)",
+                 description);
     SysFreeString(description);
     info->Release();
     EXPECT_EQ(0u, delete_(caller)) << "a failed call leaves the handle usable";

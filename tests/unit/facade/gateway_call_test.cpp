@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -98,7 +100,8 @@ TEST_F(GatewayCallTest, ATimeoutIsAFaultInASuccessfulCall)
     const auto started = std::chrono::steady_clock::now();
     const std::wstring xml = Execute(ServiceUrl("sample"), L"Sleep", *OwnedVariant::String(L"ms").Get(), *values.Get());
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(6000));
-    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Timeout</faultstring>")) << std::string(xml.begin(), xml.end());
+    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Timeout: no answer within 1000 ms</faultstring>"))
+        << std::string(xml.begin(), xml.end());
 }
 
 TEST_F(GatewayCallTest, GatewayErrorPagesBecomeFaultsWithTheirHeading)
@@ -144,8 +147,48 @@ TEST_F(GatewayCallTest, AGatewayThatIsNotRunningGivesAFaultNotAHang)
         SysFreeString(method);
         SysFreeString(endPoint);
     }).join();
-    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Socket Exception</faultstring>"))
+    EXPECT_TRUE(Contains(xml, L"<faultstring>Norvexa Socket Exception: the gateway cannot be reached "
+                              L"(NXCOMM_GATEWAY=127.0.0.1:9)</faultstring>"))
         << std::string(xml.begin(), xml.end());
+}
+
+TEST_F(GatewayCallTest, BasicCredentialsFromTheUrlGoInTheAuthorizationHeader)
+{
+    const std::wstring protectedUrl = ServiceUrl("canned", L"/protected");
+    EXPECT_TRUE(Contains(Execute(nvx::test::WithUserInfo(protectedUrl, nvx::test::kTestUserInfo)), L"AddResult>5</"));
+    for (const std::wstring& refused : {nvx::test::WithUserInfo(protectedUrl, L"alice:wrong"), protectedUrl}) {
+        const std::wstring xml = Execute(refused);
+        EXPECT_TRUE(Contains(xml, L"<faultstring>HTTP status 401 Unauthorized</faultstring>"))
+            << std::string(xml.begin(), xml.end());
+    }
+}
+
+// The head goes to the trace as sent, except the credentials.
+TEST_F(GatewayCallTest, TheTraceShowsThatCredentialsWentOutButNotWhichOnes)
+{
+    char directory[MAX_PATH];
+    GetTempPathA(MAX_PATH, directory);
+    const std::string path = std::string(directory) + "nvx_credentials_trace.log";
+    ComPtr<INvxTracer> tracer;
+    ASSERT_HR(S_OK, caller_.As(&tracer));
+    BSTR tracePath = SysAllocString(std::wstring(path.begin(), path.end()).c_str());
+    tracer->put_OutputFile(tracePath);
+    const std::wstring url = ServiceUrl("canned", L"/protected");
+    Execute(nvx::test::WithUserInfo(url, nvx::test::kTestUserInfo));
+    tracer->put_OutputFile(nullptr);
+    SysFreeString(tracePath);
+
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << file.rdbuf();
+    const std::string trace = bytes.str();
+    const std::string host(url.begin() + 7, url.begin() + static_cast<ptrdiff_t>(url.find(L'/', 7)));
+    EXPECT_NE(std::string::npos, trace.find("POST /protected HTTP/1.1\r\n")) << trace;
+    EXPECT_NE(std::string::npos, trace.find("\r\nHost: " + host + "\r\n")) << trace;
+    EXPECT_NE(std::string::npos, trace.find("\r\nAuthorization: Basic (hidden)\r\n")) << trace;
+    for (const char* secret : {"ss/w@rd", "%3Ass%2Fw%40rd", "YWxpY2U6cMOkOnNzL3dAcmQ="})
+        EXPECT_EQ(std::string::npos, trace.find(secret)) << secret;
+    DeleteFileA(path.c_str());
 }
 
 }  // namespace

@@ -153,7 +153,7 @@ TEST_F(EnvelopeTest, TypedArrayElementsKeepTheirValues)
         SCOPED_TRACE(testing::Message() << "element type " << row.type);
         auto values = OwnedVariant::VariantArray({OwnedVariant::TypedArray(row.type, {row.first, row.second})});
         const std::string request = Request(L"urn:ns", L"M", *names.Get(), *values.Get());
-        const std::string name = Utf8(SchemaTypeName(row.type == VT_VARIANT ? VT_BSTR : row.type));
+        const std::string name = Utf8(SchemaTypeName(row.type == VT_VARIANT ? VARTYPE{VT_BSTR} : row.type));
         for (const wchar_t* text : {row.first, row.second}) {
             auto alone = OwnedVariant::Converted(text, row.type);
             ASSERT_NE(VT_EMPTY, V_VT(alone.Get()));

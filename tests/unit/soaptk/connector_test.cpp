@@ -9,6 +9,7 @@
 
 #include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
+#include "base/common/error_info.h"
 #include "capture_server.h"
 #include "soap_exchange.h"
 #include "soaptk_objects.h"
@@ -138,11 +139,15 @@ TEST_F(ConnectorTest, LeavesTheAnswerEmptyWhenTheExchangeFails)
     }
 }
 
-TEST_F(ConnectorTest, HandsOverAnHtmlErrorPageForTheReaderToRefuse)
+// The status fails the send, and says why in the error object; the page
+// stays readable.
+TEST_F(ConnectorTest, FailsOnAnHtmlErrorPageAndHandsItOverForTheReaderToRefuse)
 {
     ASSERT_HR(S_OK, exchange_.Set(L"EndPointURL", ServiceUrl("canned", L"/html404")));
     exchange_.WriteRaw("<x/>");
-    ASSERT_HR(S_OK, exchange_.Send());
+    SetErrorInfo(0, nullptr);
+    EXPECT_HR(MAKE_HRESULT(SEVERITY_ERROR, FACILITY_CONTROL, 404), exchange_.Send());
+    EXPECT_EQ(nvx::TakeErrorDescription(), L"HTTP status 404 Not Found");
     EXPECT_NE(exchange_.Answer().find("<h1>Not Found</h1>"), std::string::npos);
     EXPECT_FALSE(exchange_.ReaderAccepts());
 }

@@ -249,7 +249,8 @@ TEST_F(SoapClientTest, SendsToTheEndpointTheCallerSets)
     const OwnedVariant text = OwnedVariant::String(L"x");
     ExceptionInfo exception;
     ASSERT_HR(DISP_E_EXCEPTION, Call(L"Echo", {&text}, &exception));
-    EXPECT_NE(exception.Description().find(L"not a SOAP message"), std::wstring::npos) << exception.Description();
+    EXPECT_NE(exception.Description().find(L"failed: HTTP status 404 Not Found"), std::wstring::npos)
+        << exception.Description();
 
     EXPECT_HR(E_INVALIDARG, client_->put_ConnectorProperty(Bstr(L"NoSuchProperty").Get(), *text.Get()));
 }

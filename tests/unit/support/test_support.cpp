@@ -8,15 +8,22 @@ namespace nvx::test {
 
 namespace {
 
+// The number a fixture's service wrote in <service><suffix>, or -1.
+long ServiceNumber(const char* service, const char* suffix)
+{
+    const char* directory = std::getenv("NVX_SERVICE_DIR");
+    if (!directory) return -1;
+    std::ifstream file(std::string(directory) + "\\" + service + suffix);
+    long number = -1;
+    if (!(file >> number)) return -1;
+    return number;
+}
+
 // The port a fixture's service listens on, 0 when it is not running.
 int ServicePort(const char* service)
 {
-    const char* directory = std::getenv("NVX_SERVICE_DIR");
-    if (!directory) return 0;
-    std::ifstream portFile(std::string(directory) + "\\" + service + ".port");
-    int port = 0;
-    if (!(portFile >> port) || port <= 0) return 0;
-    return port;
+    const long port = ServiceNumber(service, ".port");
+    return port > 0 && port < 65536 ? static_cast<int>(port) : 0;
 }
 
 }  // namespace
@@ -26,6 +33,22 @@ std::wstring ServiceUrl(const char* service, const wchar_t* path)
     const int port = ServicePort(service);
     if (port == 0) return {};
     return L"http://127.0.0.1:" + std::to_wstring(port) + path;
+}
+
+std::wstring SecureServiceUrl(const char* peer, const wchar_t* path)
+{
+    const int port = ServicePort(peer);
+    if (port == 0) return {};
+    return L"https://localhost:" + std::to_wstring(port) + path;
+}
+
+long BytesReceivedBy(const char* peer) { return ServiceNumber(peer, ".received"); }
+
+std::wstring WithUserInfo(const std::wstring& url, const std::wstring& userInfo)
+{
+    const size_t authority = url.find(L"://");
+    if (authority == std::wstring::npos) return url;
+    return url.substr(0, authority + 3) + userInfo + L"@" + url.substr(authority + 3);
 }
 
 std::string GatewayAddress()

@@ -29,6 +29,22 @@ private:
 // `services` ("sample" or "canned"); empty when the service is not running.
 std::wstring ServiceUrl(const char* service, const wchar_t* path = L"/");
 
+// "https://localhost:<port><path>" of a TLS peer started by the test fixture
+// `tls`: "tls" (a certificate the tests trust), "tls-wrong-name",
+// "tls-untrusted" or "tls-expired"; empty when the peers are not running.
+std::wstring SecureServiceUrl(const char* peer, const wchar_t* path = L"/");
+
+// The bytes one of the refusing TLS peers received after its handshakes, in
+// all; -1 when unknown.
+long BytesReceivedBy(const char* peer);
+
+// The user information of the one user the test services' protected paths
+// know, the password percent-encoded as a URL carries it ("p\u00e4:ss/w@rd").
+inline constexpr wchar_t kTestUserInfo[] = L"alice:p%C3%A4%3Ass%2Fw%40rd";
+
+// `url` with `userInfo` and an "@" after its "scheme://".
+std::wstring WithUserInfo(const std::wstring& url, const std::wstring& userInfo);
+
 // "127.0.0.1:<port>" of the gateway started by the test fixture `gateway`, as
 // NXCOMM_GATEWAY takes it; empty when the gateway is not running.
 std::string GatewayAddress();

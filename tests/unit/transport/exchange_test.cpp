@@ -130,7 +130,7 @@ TEST_F(ExchangeTest, NoAnswerWithinTheTimeoutGivesTheTimeoutFault)
     const auto started = std::chrono::steady_clock::now();
     const std::string body = Exchange(kHead, kEnvelope, 300);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(800));
-    EXPECT_TRUE(IsFaultWith(body, "Norvexa Timeout")) << body;
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Timeout: no answer within 300 ms")) << body;
 
     // The late answer of that request is dropped by the next wait.
     std::this_thread::sleep_for(std::chrono::milliseconds(700));
@@ -140,14 +140,14 @@ TEST_F(ExchangeTest, NoAnswerWithinTheTimeoutGivesTheTimeoutFault)
 TEST_F(ExchangeTest, ATimeoutOfZeroOnlyPolls)
 {
     ScriptedGateway gateway([](Connection&, const Request&) {});
-    EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout"));
+    EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout: no answer within 0 ms"));
 }
 
 TEST_F(ExchangeTest, AClosedConnectionGivesTheGatewayError)
 {
     ScriptedGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
     const std::string body = Exchange(kHead, kEnvelope);
-    EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]")) << body;
+    EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]: the connection to the gateway was lost")) << body;
 }
 
 TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
@@ -160,12 +160,18 @@ TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
     EXPECT_TRUE(body.find("<faultstring>NXComm Error[") != std::string::npos) << body;
 }
 
-TEST_F(ExchangeTest, HtmlErrorPagesBecomeFaultsWithTheirHeading)
+// An HTML page names its failure in its heading; another answer no reader can
+// take, and any refusal of credentials, is named by its status.
+TEST_F(ExchangeTest, FailedAnswersBecomeFaultsThatNameTheirCause)
 {
     const struct {
         std::string answer;
         std::string fault;
     } cases[] = {
+        {HttpResponse(401, "text/plain", "credentials required"), "HTTP status 401 Status"},
+        {HttpResponse(401, "text/html", "<h1>Unauthorized</h1>"), "HTTP status 401 Status"},
+        {HttpResponse(503, "text/plain", "busy"), "HTTP status 503 Status"},
+        {"HTTP/1.1 404\r\nContent-Length: 0\r\n\r\n", "HTTP status 404"},
         {HttpResponse(404, "text/html", "<html><body><h1>Not Found</h1></body></html>"), "Not Found"},
         {HttpResponse(502, "text/html", "<h1>Bad &amp; Gateway</h1>"), "Bad &amp; Gateway"},
         {HttpResponse(500, "text/html", "<p>no heading</p>"), "Unknown NXComm Gateway Error"},
@@ -196,13 +202,15 @@ TEST_F(ExchangeTest, AGatewayThatIsNotRunningFailsAtOnce)
     const auto started = std::chrono::steady_clock::now();
     const std::string body = Exchange(kHead, kEnvelope, 20000);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(10));
-    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception")) << body;
+    EXPECT_TRUE(
+        IsFaultWith(body, "Norvexa Socket Exception: the gateway cannot be reached (NXCOMM_GATEWAY=127.0.0.1:9)"))
+        << body;
     SetEnvironmentVariableA("NXCOMM_GATEWAY", nullptr);
 }
 
 TEST_F(ExchangeTest, AWaitWithNothingSentEndsAtOnce)
 {
-    EXPECT_TRUE(IsFaultWith(ReadAnswer(), "Norvexa Socket Exception"));
+    EXPECT_TRUE(IsFaultWith(ReadAnswer(), "Norvexa Socket Exception: no request was sent to the gateway"));
 }
 
 }  // namespace

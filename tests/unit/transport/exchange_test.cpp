@@ -143,18 +143,43 @@ TEST_F(ExchangeTest, ATimeoutOfZeroOnlyPolls)
     EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout"));
 }
 
-TEST_F(ExchangeTest, AClosedConnectionGivesTheGatewayError)
+// A gateway that goes away with the request in flight: the call fails
+// cleanly, the request is never sent again, and the next call reconnects.
+TEST_F(ExchangeTest, AConnectionLostInFlightGivesTheSocketExceptionFault)
 {
-    ScriptedGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
+    int requests = 0;
+    ScriptedGateway gateway([&](Connection& connection, const Request& request) {
+        if (++requests == 1)
+            connection.Close();
+        else
+            connection.Answer(request.id, request.service, kOkAnswer);
+    });
     const std::string body = Exchange(kHead, kEnvelope);
-    EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]")) << body;
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception")) << body;
+    EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope));
+    EXPECT_EQ(2u, gateway.Requests().size());
+}
+
+// As a balancer's idle time-out or a draining gateway does it: no call fails.
+TEST_F(ExchangeTest, AConnectionClosedBetweenCallsIsReplacedWithoutFailing)
+{
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, kOkAnswer);
+        connection.Close();
+    });
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope)) << "call " << call;
+        Sleep(200);  // for the close to arrive
+    }
+    EXPECT_EQ(3u, gateway.Requests().size());
 }
 
 TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
 {
     ScriptedGateway gateway([](Connection& connection, const Request& request) {
-        connection.Answer(request.id, request.service, kOkAnswer);
-        connection.SendBytes(std::vector<uint8_t>(16, 0xFF));  // a header announcing 4 GiB
+        std::vector<uint8_t> bytes = nvx::test::AnswerFrame(request.id, request.service, kOkAnswer);
+        bytes.insert(bytes.end(), 16, 0xFF);  // a header announcing 4 GiB, arriving with the answer
+        connection.SendBytes(bytes);
     });
     const std::string body = Exchange(kHead, kEnvelope);
     EXPECT_TRUE(body.find("<faultstring>NXComm Error[") != std::string::npos) << body;

@@ -101,9 +101,7 @@ std::string ReadWholeBuffer(NXUBLOCK buffer)
 
 }  // namespace
 
-// The receive area is only ever read as far as a message was copied into it,
-// so it is not cleared.
-GatewayExchange::GatewayExchange() : receiveArea_(std::make_unique_for_overwrite<uint8_t[]>(kReceiveAreaSize)) {}
+GatewayExchange::GatewayExchange() : receiveArea_(TakeReceiveArea()) {}
 
 bool GatewayExchange::EnsureBuffer()
 {

@@ -10,6 +10,7 @@
 
 #include "base/http/response_message.h"
 #include "nxapi.h"
+#include "src/transport/spare_receive_areas.h"
 
 namespace nvx::transport {
 
@@ -27,7 +28,6 @@ class GatewayExchange {
 public:
     static constexpr long kDefaultTimeout = 30000;
     static constexpr int kServiceCode = NXAPI_HTTP_RELAY_SERVICE;
-    static constexpr int kReceiveAreaSize = NXAPI_RECEIVE_AREA_SIZE;
 
     GatewayExchange();
     GatewayExchange(const GatewayExchange&) = delete;
@@ -65,7 +65,7 @@ private:
     UniqueBuffer buffer_;
     UniqueConnection connection_;
     int requestId_ = 0;
-    std::unique_ptr<uint8_t[]> receiveArea_;
+    ReceiveArea receiveArea_;
     http::HttpResponseMessage response_;
 };
 

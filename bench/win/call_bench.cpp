@@ -1,24 +1,31 @@
-// Sequential calls per second against one canned SOAP server, for each way of
-// making the call:
+// Calls per second against one canned SOAP server, for each way of making the
+// call, from one thread or from several at once (each with its own caller
+// object, gateway connection or socket):
 //   execute-http     ComWebSvc::Execute over standard SOAP/HTTP (mssoap1's WinHTTP connector)
 //   execute-gateway  ComWebSvc::Execute over the messaging gateway (NXCOMM_GATEWAY)
 //   winhttp          a plain WinHTTP loop posting the same envelope, keep-alive
 //                    disabled as in the toolkit connector, one session
 //   winsock          a plain Winsock loop on one kept-alive connection, each
 //                    request in one write with TCP_NODELAY
-// usage: call_bench <canned url> <mode> <calls>
-// Prints "<mode> <calls/s>".
+// usage: call_bench <canned url> <mode> <calls> [threads] [warm-up calls]
+// The calls are shared out among the threads; each thread first makes its
+// warm-up calls (default: a tenth of its share, and one), then all start the
+// timed calls together. Prints "<mode> <calls/s in all>".
 #include <winsock2.h>
 #include <windows.h>
 #include <ole2.h>
 #include <winhttp.h>
 #include <ws2tcpip.h>
 
+#include <atomic>
+#include <barrier>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "NvxWebSvc.h"
 
@@ -72,9 +79,9 @@ Call ExecuteCall(const std::wstring& url, _SOAPTRANSPORT_ transport)
         return nullptr;
     caller->put_SoapTransportProtocol(transport);
     caller->put_Timeout(10000);
-    return [caller, endPoint = std::wstring(url)] {
-        static VARIANT names = Array({Text(L"a"), Text(L"b")});
-        static VARIANT values = Array({Number(2), Number(3)});
+    // Each thread's own arguments: the call locks their arrays while it reads them.
+    return [caller, endPoint = std::wstring(url), names = Array({Text(L"a"), Text(L"b")}),
+            values = Array({Number(2), Number(3)})] {
         BSTR url = SysAllocString(endPoint.c_str());
         BSTR method = SysAllocString(L"Add");
         BSTR xml = nullptr;
@@ -160,38 +167,64 @@ Call WinsockCall(const std::wstring& url)
     };
 }
 
+Call MakeCall(const std::wstring& url, const std::wstring& mode)
+{
+    return mode == L"execute-http"      ? ExecuteCall(url, SoapOverHTTP)
+           : mode == L"execute-gateway" ? ExecuteCall(url, SoapOverNXComm)
+           : mode == L"winhttp"         ? WinHttpCall(url)
+           : mode == L"winsock"         ? WinsockCall(url)
+                                        : nullptr;
+}
+
+struct Run {
+    std::wstring url;
+    std::wstring mode;
+    int calls;   // this thread's share
+    int warmUp;  // untimed calls first
+};
+
+// One thread's calls: set up, warm up, wait for the others, then the timed
+// calls. False (with a message) when a call fails.
+bool CallerThread(const Run& run, std::barrier<>& start)
+{
+    CoInitialize(nullptr);
+    const Call call = MakeCall(run.url, run.mode);
+    bool ok = call != nullptr;
+    if (!ok) std::fprintf(stderr, "call_bench: cannot set up mode %ls\n", run.mode.c_str());
+    for (int i = 0; ok && i < run.warmUp; ++i) ok = call();
+    start.arrive_and_wait();
+    for (int i = 0; ok && i < run.calls; ++i) ok = call();
+    if (!ok) std::fprintf(stderr, "call_bench: a %ls call failed\n", run.mode.c_str());
+    start.arrive_and_wait();
+    return ok;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv)
 {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: call_bench <canned url> <mode> <calls>\n");
+        std::fprintf(stderr, "usage: call_bench <canned url> <mode> <calls> [threads] [warm-up calls]\n");
         return 2;
     }
-    CoInitialize(nullptr);
-    const std::wstring url = argv[1], mode = argv[2];
-    const int calls = _wtoi(argv[3]);
-    Call call = mode == L"execute-http"      ? ExecuteCall(url, SoapOverHTTP)
-                : mode == L"execute-gateway" ? ExecuteCall(url, SoapOverNXComm)
-                : mode == L"winhttp"         ? WinHttpCall(url)
-                : mode == L"winsock"         ? WinsockCall(url)
-                                             : nullptr;
-    if (!call) {
-        std::fprintf(stderr, "call_bench: cannot set up mode %ls\n", mode.c_str());
-        return 1;
-    }
-    for (int i = 0; i < calls / 10 + 1; ++i)
-        if (!call()) {
-            std::fprintf(stderr, "call_bench: %ls call failed\n", mode.c_str());
-            return 1;
-        }
+    const int threads = argc > 4 ? std::max(1, _wtoi(argv[4])) : 1;
+    const int share = std::max(1, _wtoi(argv[3]) / threads);
+    const Run run{argv[1], argv[2], share, argc > 5 ? _wtoi(argv[5]) : share / 10 + 1};
+
+    // Every thread, and this one, meet once before the timed calls and once after.
+    std::barrier start(threads + 1);
+    std::atomic<bool> allOk = true;
+    std::vector<std::thread> callers;
+    for (int i = 0; i < threads; ++i)
+        callers.emplace_back([&] {
+            if (!CallerThread(run, start)) allOk = false;
+        });
+    start.arrive_and_wait();
     const auto started = std::chrono::steady_clock::now();
-    for (int i = 0; i < calls; ++i)
-        if (!call()) {
-            std::fprintf(stderr, "call_bench: %ls call %d failed\n", mode.c_str(), i);
-            return 1;
-        }
+    start.arrive_and_wait();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    std::printf("%ls %.1f\n", mode.c_str(), calls / seconds);
+    for (std::thread& caller : callers) caller.join();
+    if (!allOk) return 1;
+    std::printf("%ls %.1f\n", run.mode.c_str(), share * threads / seconds);
     return 0;
 }

@@ -31,12 +31,17 @@ std::shared_ptr<Channel> ChannelOfThisThread()
 void ForgetThisThread()
 {
     std::shared_ptr<Channel> ending;  // closed after the lock is let go
-    const std::lock_guard lock(registryMutex);
-    if (!registry) return;
-    const auto found = registry->find(GetCurrentThreadId());
-    if (found == registry->end()) return;
-    ending = std::move(found->second);
-    registry->erase(found);
+    {
+        const std::lock_guard lock(registryMutex);
+        if (!registry) return;
+        const auto found = registry->find(GetCurrentThreadId());
+        if (found == registry->end()) return;
+        ending = std::move(found->second);
+        registry->erase(found);
+    }
+    // A handle may keep the channel beyond its thread; a receive the thread
+    // posted ends with it.
+    ending->StopReceiving();
 }
 
 void ForgetAllThreads()

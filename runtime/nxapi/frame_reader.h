@@ -1,10 +1,9 @@
 #pragma once
-// Reassembles the gateway's answer frames from a non-blocking socket, one
-// call at a time, without ever reading past the end of the frame at hand:
-// whatever the reader does not hold is still in the socket, where select()
-// sees it.
-#include <winsock2.h>
-
+// Cuts the gateway's answer frames out of the bytes that arrive on a
+// connection. Received bytes go into the reader's buffer, whole frames come
+// out, and whatever belongs to a later frame stays for it. No sockets here:
+// the connection reads into Space(), and the parsing is fuzzed natively.
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -13,26 +12,40 @@ namespace nxapi {
 
 class FrameReader {
 public:
-    // The result of GatewayReceive: the frame's service (> 0) once a whole
-    // frame was copied to `area`, 0 when none is complete yet, or a negative
-    // NXAPI_E_ code. After NXAPI_E_CONNECTION_LOST or NXAPI_E_MALFORMED_FRAME
-    // the connection is no good; the owner closes it and calls Reset().
-    int Receive(SOCKET socket, std::span<std::uint8_t> area);
+    enum class Outcome {
+        frame,       // a whole frame was copied to the caller's area
+        incomplete,  // more bytes are needed
+        too_large,   // the frame does not fit the area: its bytes are dropped as they come
+        malformed,   // the gateway broke the frame format: the connection is no good
+    };
+    struct Taken {
+        Outcome outcome;
+        std::uint16_t kind = 0;  // the frame's service, for Outcome::frame
+    };
+
+    // The next whole frame, copied to `area` (header and payload, as sent).
+    Taken Take(std::span<std::uint8_t> area);
+
+    // Room for the next bytes from the connection: the whole frame at hand
+    // when it will fit `frameLimit`, else a buffer's worth. Moves or grows the
+    // buffer, so never while a receive into the previous Space() is pending.
+    std::span<std::uint8_t> Space(std::size_t frameLimit);
+    // `count` bytes were received into the start of Space().
+    void Received(std::size_t count);
+    // Bytes to read so as to complete the frame at hand (or the part of it
+    // still to be dropped) and nothing beyond it; 0 when a frame waits.
+    std::size_t BytesToFrameEnd() const;
+    bool Empty() const { return begin_ == end_ && discard_left_ == 0; }
     void Reset();
 
 private:
-    enum class Phase { header, payload, discard };
-    enum class Progress { complete, pending, closed };
+    std::size_t Buffered() const { return end_ - begin_; }
+    void DropDiscarded();
 
-    Progress Fill(SOCKET socket);
-    Progress Discard(SOCKET socket);
-    int AcceptHeader(SOCKET socket, std::size_t capacity);
-    int Deliver(std::span<std::uint8_t> area);
-
-    Phase phase_ = Phase::header;
-    std::vector<std::uint8_t> frame_;  // the frame at hand; its size is the frame's once the header is in
-    std::size_t have_ = 0;
-    std::uint64_t discard_left_ = 0;  // bytes of a dropped frame still to be read
+    std::vector<std::uint8_t> bytes_;
+    std::size_t begin_ = 0;           // the first byte not yet taken
+    std::size_t end_ = 0;             // the end of the bytes received
+    std::uint64_t discard_left_ = 0;  // bytes of a dropped frame still to come
 };
 
 }  // namespace nxapi

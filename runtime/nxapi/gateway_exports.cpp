@@ -65,4 +65,14 @@ extern "C" int WINAPI GatewayReceive(NXCONNECTION connection, void* area, int ca
     return GuardedCall(NXAPI_E_OUT_OF_MEMORY, NXAPI_E_CONNECTION_LOST, [&] { return live->channel->Receive(bytes); });
 }
 
+extern "C" int WINAPI GatewayReceiveWait(NXCONNECTION connection, void* area, int capacity, int timeout_ms)
+{
+    NxGatewayConnection* live = Live(connection);
+    if (!live || !area || capacity < NXAPI_MIN_RECEIVE_CAPACITY) return NXAPI_E_BAD_ARGUMENTS;
+    const std::span bytes(static_cast<std::uint8_t*>(area), static_cast<std::size_t>(capacity));
+    const std::uint32_t timeout = timeout_ms > 0 ? static_cast<std::uint32_t>(timeout_ms) : 0;
+    return GuardedCall(NXAPI_E_OUT_OF_MEMORY, NXAPI_E_CONNECTION_LOST,
+                       [&] { return live->channel->ReceiveWithin(bytes, timeout); });
+}
+
 extern "C" void WINAPI GatewayClose(NXCONNECTION connection) { delete Live(connection); }

@@ -6,24 +6,17 @@
 #include <climits>
 #include <stdexcept>
 
+#include "runtime/nxapi/deadline.h"
+
 namespace nxapi {
 
 namespace {
 
-class Deadline {
-public:
-    explicit Deadline(std::uint32_t milliseconds) : end_(GetTickCount64() + milliseconds) {}
-
-    timeval Remaining() const
-    {
-        const ULONGLONG now = GetTickCount64();
-        const ULONGLONG left = now < end_ ? end_ - now : 0;
-        return timeval{static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
-    }
-
-private:
-    ULONGLONG end_;
-};
+timeval TimeLeft(const Deadline& deadline)
+{
+    const DWORD left = deadline.RemainingMs();
+    return timeval{static_cast<long>(left / 1000), static_cast<long>(left % 1000 * 1000)};
+}
 
 // Waits until the socket is writable (true) or in error or out of time (false).
 bool WaitWritable(SOCKET socket, const Deadline& deadline)
@@ -34,7 +27,7 @@ bool WaitWritable(SOCKET socket, const Deadline& deadline)
     FD_ZERO(&failed);
     FD_SET(socket, &writable);
     FD_SET(socket, &failed);
-    timeval limit = deadline.Remaining();
+    timeval limit = TimeLeft(deadline);
     return select(0, nullptr, &writable, &failed, &limit) > 0 && FD_ISSET(socket, &writable) &&
            !FD_ISSET(socket, &failed);
 }

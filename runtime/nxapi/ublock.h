@@ -1,13 +1,11 @@
 #pragma once
-// A gateway buffer: byte pieces kept end to end in one block, with a read
-// cursor. Its first member is the record that callers see through the handle.
+// A gateway buffer: the record that callers see through the handle, and the
+// pieces behind it.
 #include <cstddef>
-#include <cstdint>
 #include <type_traits>
-#include <vector>
 
 #include "nxapi.h"
-#include "nxcomm/frame.h"
+#include "runtime/nxapi/piece_list.h"
 
 namespace nxapi {
 
@@ -24,33 +22,23 @@ public:
 
     // False (nothing appended) when the buffer would exceed its limits.
     bool Append(nxcomm::Bytes bytes);
-    void Rewind();
-    std::uint32_t DataLength() const { return record_.data_length; }
-    // Bytes left in the next non-empty piece; 0 when none is left.
-    std::uint32_t NextSize();
-    // Copies at most `room` bytes of the next non-empty piece; returns the
-    // count, 0 when none is left.
-    std::uint32_t Read(std::uint8_t* destination, std::uint32_t room);
-    // Replaces the pieces with those of a serialized buffer; empty when it is
-    // malformed.
     void Load(const std::uint8_t* serialized);
-    // The pieces as the gateway's serialized form.
-    std::vector<nxcomm::Bytes> Pieces() const;
+    std::uint32_t DataLength() const { return record_.data_length; }
+    PieceList& Content() { return pieces_; }
+    const PieceList& Content() const { return pieces_; }
 
 private:
-    void Clear();
-    void SkipEmptyPieces();
+    // Keeps the record's fields in step with the pieces.
+    void Recount();
 
     // Must stay the first member: the handle points here. reserved[0] holds
     // a signature that tells a live buffer, reserved[1] the piece count.
     NxUBlockRecord record_;
-    std::vector<std::uint8_t> data_;
-    std::vector<std::uint32_t> piece_ends_;  // offset in data_ where each piece ends
-    std::size_t read_piece_ = 0;
-    std::uint32_t read_offset_ = 0;  // into data_
+    PieceList pieces_;
 };
 
 static_assert(std::is_standard_layout_v<UBlock>, "the handle must be interconvertible with the buffer");
 static_assert(offsetof(NxUBlockRecord, data_length) == 8, "callers read the data length at byte 8");
+static_assert(NXAPI_MAX_PIECES == kMaxPieces && NXAPI_MAX_DATA_LENGTH == kMaxDataLength);
 
 }  // namespace nxapi

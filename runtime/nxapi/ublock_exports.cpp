@@ -38,14 +38,14 @@ extern "C" int WINAPI UBlockRewind(NXUBLOCK buffer)
 {
     UBlock* block = UBlock::FromHandle(buffer);
     if (!block) return kFailed;
-    block->Rewind();
+    block->Content().Rewind();
     return 0;
 }
 
 extern "C" int WINAPI UBlockNextSize(NXUBLOCK buffer)
 {
     UBlock* block = UBlock::FromHandle(buffer);
-    return block ? static_cast<int>(block->NextSize()) : -1;
+    return block ? static_cast<int>(block->Content().NextSize()) : -1;
 }
 
 extern "C" int WINAPI UBlockRead(NXUBLOCK buffer, int* length, void* destination)
@@ -55,7 +55,8 @@ extern "C" int WINAPI UBlockRead(NXUBLOCK buffer, int* length, void* destination
     *length = 0;
     UBlock* block = UBlock::FromHandle(buffer);
     if (!block || room < 0 || !destination) return kFailed;
-    const std::uint32_t count = block->Read(static_cast<std::uint8_t*>(destination), static_cast<std::uint32_t>(room));
+    const std::uint32_t count =
+        block->Content().Read(static_cast<std::uint8_t*>(destination), static_cast<std::uint32_t>(room));
     *length = static_cast<int>(count);
     return count > 0 ? 0 : kFailed;
 }

@@ -1,6 +1,3 @@
-// Winsock before anything that brings in windows.h.
-#include <winsock2.h>
-
 #include "src/transport/gateway_exchange.h"
 
 #include <climits>
@@ -15,12 +12,12 @@
 namespace nvx::transport {
 namespace {
 
-constexpr size_t kMessageOffset = 16;
+constexpr size_t kMessageOffset = 16;  // the serialized buffer in a received message
 // The gateway is given a little longer than the caller waits, so that a slow
 // server ends in the caller's own time-out reply rather than racing it with
 // the gateway's 504 page.
-constexpr long kGatewayGrace = 1000;  // the serialized buffer in a received message
-constexpr int kMaxMessagesPerPass = 1024;
+constexpr long kGatewayGrace = 1000;
+constexpr int kMaxMessagesTakenAtOnce = 1024;
 constexpr char kHtmlContentType[] = "Content-Type: text/html";
 constexpr std::string_view kHeadingStart = "<h1>";
 constexpr std::string_view kHeadingEnd = "</h1>";
@@ -77,6 +74,15 @@ bool IsHtmlErrorPage(std::string_view answer)
     return StatusCode(answer) != 200 && head.find(kHtmlContentType) != std::string_view::npos;
 }
 
+bool IsConnectionEnd(int code) { return code == NXAPI_E_CONNECTION_LOST || code == NXAPI_E_NOT_CONNECTED; }
+
+// A lost connection is the socket's failure; other failures of the gateway
+// library are named by their code. Both say what the library reported.
+std::string GatewayFailureText(int code)
+{
+    return IsConnectionEnd(code) ? SocketExceptionText(code) : GatewayErrorText(code);
+}
+
 // The whole content of a gateway buffer, read piece by piece.
 std::string ReadWholeBuffer(NXUBLOCK buffer)
 {
@@ -95,84 +101,64 @@ std::string ReadWholeBuffer(NXUBLOCK buffer)
 
 }  // namespace
 
-// The receive area is only ever read as far as a message was copied into it,
-// so it is not cleared.
-GatewayExchange::GatewayExchange() : receiveArea_(std::make_unique_for_overwrite<uint8_t[]>(kReceiveAreaSize)) {}
-
-GatewayExchange::~GatewayExchange()
-{
-    ReleaseBuffer();
-    CloseConnection();
-}
+GatewayExchange::GatewayExchange() : receiveArea_(TakeReceiveArea()) {}
 
 bool GatewayExchange::EnsureBuffer()
 {
-    if (!buffer_) buffer_ = UBlockCreate();
+    if (!buffer_) buffer_.reset(UBlockCreate());
     return buffer_ != nullptr;
-}
-
-void GatewayExchange::ReleaseBuffer()
-{
-    if (buffer_) UBlockRelease(buffer_);
-    buffer_ = nullptr;
-}
-
-void GatewayExchange::CloseConnection()
-{
-    if (connection_) GatewayClose(connection_);
-    connection_ = nullptr;
 }
 
 bool GatewayExchange::Append(const void* bytes, ULONG length)
 {
     if (!EnsureBuffer()) return false;
     if (length > INT32_MAX) return false;
-    return UBlockAppend(buffer_, static_cast<int>(length), bytes) == 0;
+    return UBlockAppend(buffer_.get(), static_cast<int>(length), bytes) == 0;
 }
 
 HRESULT GatewayExchange::CaptureHead()
 {
     if (!EnsureBuffer()) return E_FAIL;
-    storedHead_ = ReadWholeBuffer(buffer_);
-    ReleaseBuffer();
+    storedHead_ = ReadWholeBuffer(buffer_.get());
+    buffer_.reset();
     return S_OK;
 }
 
 HRESULT GatewayExchange::Send()
 {
     if (!EnsureBuffer()) return E_FAIL;
-    std::string payload = ReadWholeBuffer(buffer_);
-    ReleaseBuffer();
+    std::string payload = ReadWholeBuffer(buffer_.get());
+    buffer_.reset();
     if (payload.empty() && storedHead_.empty()) return S_OK;
     payload.resize(http::RemoveToolkitPrefix(payload.data(), static_cast<uint32_t>(payload.size())));
 
     if (!EnsureBuffer()) return E_FAIL;
+    NXUBLOCK request = buffer_.get();
     if (!storedHead_.empty()) {
         trace::TraceEntry(trace::Direction::Out, "HTTP Header", storedHead_.data(), storedHead_.size());
-        UBlockAppend(buffer_, static_cast<int>(storedHead_.size()), storedHead_.data());
+        UBlockAppend(request, static_cast<int>(storedHead_.size()), storedHead_.data());
         storedHead_.clear();
         if (!payload.empty()) {
             char line[128];
             const int length =
                 std::snprintf(line, sizeof line, "Content-Length: %d\r\n", static_cast<int>(payload.size()));
-            UBlockAppend(buffer_, length, line);
+            UBlockAppend(request, length, line);
             trace::TraceEntry(trace::Direction::Out, "HTTP Content-Length", line, static_cast<size_t>(length));
         }
-        UBlockAppend(buffer_, 2, "\r\n");
+        UBlockAppend(request, 2, "\r\n");
     }
-    if (!payload.empty()) UBlockAppend(buffer_, static_cast<int>(payload.size()), payload.data());
+    if (!payload.empty()) UBlockAppend(request, static_cast<int>(payload.size()), payload.data());
     trace::TraceEntry(trace::Direction::Out, "HTTP Payload", payload.data(), payload.size());
 
     response_.Clear();
-    CloseConnection();  // a request sent earlier and never waited for
-    connection_ = GatewayOpen(NXAPI_OPEN_REQUEST_ANSWER);
+    connection_.reset(GatewayOpen(NXAPI_OPEN_REQUEST_ANSWER));  // ends a request sent earlier and never waited for
     const long gatewayTimeout = timeout_ <= 0                         ? kGatewayGrace
                                 : timeout_ > LONG_MAX - kGatewayGrace ? LONG_MAX
                                                                       : timeout_ + kGatewayGrace;
-    requestId_ = connection_ ? GatewaySend(connection_, kServiceCode, NXAPI_REQUEST_ANSWER_MODE,
-                                           static_cast<int>(gatewayTimeout), buffer_)
+    requestId_ = connection_ ? GatewaySend(connection_.get(), kServiceCode, NXAPI_REQUEST_ANSWER_MODE,
+                                           static_cast<int>(gatewayTimeout), request)
                              : 0;
-    ReleaseBuffer();
+    buffer_.reset();
     return S_OK;
 }
 
@@ -182,13 +168,19 @@ void GatewayExchange::ReplyWithError(const std::string& text)
     response_.Load(reply.data(), static_cast<uint32_t>(reply.size()));
 }
 
+bool GatewayExchange::IsAnswer(int kind) const
+{
+    int32_t answersRequest = 0;
+    std::memcpy(&answersRequest, receiveArea_.get(), sizeof answersRequest);
+    return kind == kServiceCode && answersRequest == requestId_;
+}
+
 void GatewayExchange::AcceptAnswer(const uint8_t* message)
 {
-    NXUBLOCK answer = UBlockCreate();
+    const UniqueBuffer answer(UBlockCreate());
     if (!answer) return;
-    UBlockLoad(answer, message);
-    const std::string text = ReadWholeBuffer(answer);
-    UBlockRelease(answer);
+    UBlockLoad(answer.get(), message);
+    const std::string text = ReadWholeBuffer(answer.get());
 
     const bool htmlErrorPage = IsHtmlErrorPage(text);
     if (std::optional<std::string> failure = FailedAnswerText(text, htmlErrorPage))
@@ -199,72 +191,52 @@ void GatewayExchange::AcceptAnswer(const uint8_t* message)
         response_.Load(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-// Takes every whole message that waits; true when the wait is over.
-bool GatewayExchange::Drain()
+long GatewayExchange::Remaining(DWORD started) const
 {
-    bool done = false;
-    for (int i = 0; i < kMaxMessagesPerPass; ++i) {
-        const int kind = GatewayReceive(connection_, receiveArea_.get(), kReceiveAreaSize);
-        if (kind == 0) break;
-        if (kind < 0) {
-            ReplyWithError(GatewayErrorText(kind));
-            return true;
-        }
-        int32_t answersRequest = 0;
-        std::memcpy(&answersRequest, receiveArea_.get(), sizeof answersRequest);
-        if (kind == kServiceCode && answersRequest == requestId_) {
-            AcceptAnswer(receiveArea_.get() + kMessageOffset);
-            done = true;
-        }
-        // Anything else answers someone else (or an earlier, abandoned request).
-    }
-    return done;
+    const long elapsed = static_cast<long>(GetTickCount() - started);  // wraps around correctly
+    return timeout_ - elapsed > 0 ? timeout_ - elapsed : 0;
 }
 
-bool GatewayExchange::WaitPass(NXAPI_SOCKET socket, long remaining)
+int GatewayExchange::ReceiveMessage(long timeout)
 {
-    fd_set readable, exceptional;
-    FD_ZERO(&readable);
-    FD_ZERO(&exceptional);
-    FD_SET(socket, &readable);
-    FD_SET(socket, &exceptional);
-    timeval limit{remaining / 1000, (remaining % 1000) * 1000};
-    const int ready = select(0, &readable, nullptr, &exceptional, &limit);
-    if (ready == SOCKET_ERROR) {
-        ReplyWithError(SocketExceptionText(requestId_));
-        return true;
-    }
-    if (ready == 0) {
-        ReplyWithError(TimeoutText(timeout_));
-        return true;
-    }
-    bool done = FD_ISSET(socket, &readable) && Drain();
-    if (FD_ISSET(socket, &exceptional)) {
-        ReplyWithError(SocketExceptionText(requestId_));
-        done = true;
-    }
-    return done;
+    if (!connection_) return NXAPI_E_NOT_CONNECTED;
+    return GatewayReceiveWait(connection_.get(), receiveArea_.get(), kReceiveAreaSize, static_cast<int>(timeout));
 }
 
+// Waits for the answer, dropping messages for others (or for earlier,
+// abandoned requests); then takes whatever else has already arrived, so that
+// a broken frame that follows the answer is not missed. Once the time is up, or
+// the answer is in, only messages that are there are taken, and a bounded
+// number of them: a gateway that keeps sending cannot hold the caller.
 void GatewayExchange::WaitForAnswer()
 {
+    if (requestId_ <= 0) {
+        // Nothing was sent, or the request never left: nothing to wait for.
+        ReplyWithError(SocketExceptionText(requestId_));
+        connection_.reset();
+        return;
+    }
     const DWORD started = GetTickCount();
-    for (bool done = false; !done;) {
-        const NXAPI_SOCKET socket = connection_ ? GatewaySocket(connection_) : INVALID_SOCKET;
-        if (socket == INVALID_SOCKET) {
-            // Nothing was sent, or the request never left: nothing to wait for.
-            ReplyWithError(SocketExceptionText(requestId_));
+    bool settled = false;  // the response holds the answer or a failure
+    for (int taken = 0; taken < kMaxMessagesTakenAtOnce;) {
+        const long remaining = settled ? 0 : Remaining(started);
+        if (remaining == 0) ++taken;
+        const int kind = ReceiveMessage(remaining);
+        if (kind < 0) {
+            // A gateway may close the connection once it has answered (it
+            // drains, or the connection was idle): the answer stands.
+            if (!settled || !IsConnectionEnd(kind)) ReplyWithError(GatewayFailureText(kind));
+            settled = true;
             break;
         }
-        const long elapsed = static_cast<long>(GetTickCount() - started);  // wraps around correctly
-        const long remaining = timeout_ - elapsed > 0 ? timeout_ - elapsed : 0;
-        done = WaitPass(socket, remaining);
-        if (!done && remaining == 0) {
-            ReplyWithError(TimeoutText(timeout_));
-            done = true;
+        if (kind == 0) break;
+        if (!settled && IsAnswer(kind)) {
+            AcceptAnswer(receiveArea_.get() + kMessageOffset);
+            settled = true;
         }
     }
-    CloseConnection();
+    if (!settled) ReplyWithError(TimeoutText(timeout_));
+    connection_.reset();
 }
 
 }  // namespace nvx::transport

@@ -10,17 +10,26 @@
 
 #include "base/http/response_message.h"
 #include "nxapi.h"
+#include "src/transport/spare_receive_areas.h"
 
 namespace nvx::transport {
+
+// The gateway handles an exchange owns.
+struct BufferRelease {
+    void operator()(NXUBLOCK buffer) const { UBlockRelease(buffer); }
+};
+using UniqueBuffer = std::unique_ptr<NxUBlockRecord, BufferRelease>;
+struct ConnectionClose {
+    void operator()(NXCONNECTION connection) const { GatewayClose(connection); }
+};
+using UniqueConnection = std::unique_ptr<NxGatewayConnection, ConnectionClose>;
 
 class GatewayExchange {
 public:
     static constexpr long kDefaultTimeout = 30000;
     static constexpr int kServiceCode = NXAPI_HTTP_RELAY_SERVICE;
-    static constexpr int kReceiveAreaSize = NXAPI_RECEIVE_AREA_SIZE;
 
     GatewayExchange();
-    ~GatewayExchange();
     GatewayExchange(const GatewayExchange&) = delete;
     GatewayExchange& operator=(const GatewayExchange&) = delete;
 
@@ -41,20 +50,22 @@ public:
 
 private:
     bool EnsureBuffer();
-    void ReleaseBuffer();
-    void CloseConnection();
+    // The answer's kind and id were checked: the message is ours.
+    bool IsAnswer(int kind) const;
     void AcceptAnswer(const uint8_t* message);
     void ReplyWithError(const std::string& text);
-    // One select on the gateway socket and what it brought; true when done.
-    bool WaitPass(NXAPI_SOCKET socket, long remaining);
-    bool Drain();
+    // The milliseconds left of the time-out since `started`.
+    long Remaining(DWORD started) const;
+    // The next message into the receive area, waiting at most `timeout`: its
+    // kind, 0 when none came, or a negative NXAPI_E_ code.
+    int ReceiveMessage(long timeout);
 
     long timeout_ = kDefaultTimeout;
     std::string storedHead_;
-    NXUBLOCK buffer_ = nullptr;
-    NXCONNECTION connection_ = nullptr;
+    UniqueBuffer buffer_;
+    UniqueConnection connection_;
     int requestId_ = 0;
-    std::unique_ptr<uint8_t[]> receiveArea_;
+    ReceiveArea receiveArea_;
     http::HttpResponseMessage response_;
 };
 

@@ -69,8 +69,10 @@ void WINAPI UBlockRelease(NXUBLOCK buffer);
  * ("host:port", "[v6-address]:port"; default 127.0.0.1:7575), read whenever a
  * connection is made. GatewayClose ends the handle, not the TCP connection:
  * the next GatewayOpen on the thread reuses it, and an answer that arrives
- * after its caller stopped waiting stays in the stream, to be told apart by
- * its request id. A connection that broke is made anew by the next send.
+ * after its caller stopped waiting stays with the connection, to be told
+ * apart by its request id. A connection that broke, or that the gateway (or a
+ * balancer in front of it) closed between exchanges, is made anew by the next
+ * send; a request is sent once more only when it did not go out whole.
  */
 typedef struct NxGatewayConnection* NXCONNECTION;
 /* A Winsock SOCKET (declared so that this header needs no winsock2.h). */
@@ -110,7 +112,9 @@ NXCONNECTION WINAPI GatewayOpen(int mode);
  * the frame sent once more. Returns the request id (> 0, increasing on the
  * thread's connection) or a negative NXAPI_E_ code. */
 int WINAPI GatewaySend(NXCONNECTION connection, int service, int mode, int timeout_ms, NXUBLOCK buffer);
-/* The connection's socket, for select(); INVALID_SOCKET when not connected. */
+/* The connection's socket, for select(); INVALID_SOCKET when not connected.
+ * A receive GatewayReceiveWait left posted is called off first, so that
+ * select() sees what arrives. */
 NXAPI_SOCKET WINAPI GatewaySocket(NXCONNECTION connection);
 /* Never blocks. Returns 0 when no whole message waits; the message kind
  * (the answer's service field, > 0) when one was copied to `area`: the whole
@@ -122,8 +126,19 @@ NXAPI_SOCKET WINAPI GatewaySocket(NXCONNECTION connection);
  * message, whose rest has yet to come, and anything after it is still in the
  * socket and shows it readable. A caller may take one message per readable
  * report or drain until 0; a 0 after a readable report only means that the
- * bytes that came did not complete a message. */
+ * bytes that came did not complete a message. (After GatewayReceiveWait on
+ * the connection, messages may be held by the library: drain until 0 before
+ * waiting with select() again.) */
 int WINAPI GatewayReceive(NXCONNECTION connection, void* area, int capacity);
+/* Blocks until a whole message is in, for at most `timeout_ms` milliseconds
+ * (0 or less: only takes what has already arrived), and returns as
+ * GatewayReceive does; 0 when no message came in time. The connection is read
+ * as its bytes come, in as few receives as they allow: what belongs to a
+ * later message is kept for the next call. Between calls a receive stays
+ * posted on the connection, so that the look for a closed connection before
+ * the next send needs no system call. NXAPI_E_CONNECTION_LOST: the gateway
+ * closed the connection, or it broke, while the message was awaited. */
+int WINAPI GatewayReceiveWait(NXCONNECTION connection, void* area, int capacity, int timeout_ms);
 /* Ends the handle; NULL is ignored. */
 void WINAPI GatewayClose(NXCONNECTION connection);
 

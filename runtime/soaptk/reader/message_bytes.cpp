@@ -7,10 +7,11 @@ namespace nvx::soaptk {
 HRESULT ReadMessage(IStream* stream, std::vector<char>* bytes)
 {
     // Only the wait matters here: streams that cannot describe themselves are
-    // read all the same.
+    // read all the same. The byte beyond the size is room for the read that
+    // finds the end.
     STATSTG state{};
     if (SUCCEEDED(stream->Stat(&state, STATFLAG_NONAME)) && state.cbSize.QuadPart <= kMaxMessageSize)
-        bytes->reserve(static_cast<size_t>(state.cbSize.QuadPart));
+        bytes->reserve(static_cast<size_t>(state.cbSize.QuadPart) + 1);
     return ReadToEnd(stream, kMaxMessageSize, bytes);
 }
 

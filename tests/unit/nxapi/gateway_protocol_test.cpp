@@ -27,7 +27,8 @@ int SendRequest(NXCONNECTION connection, int timeoutMs = 0)
 }
 
 // Sends a request on the current connection and has the fake gateway answer it.
-void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool newConnection)
+void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool newConnection,
+                            Receiver receive = &ReceiveMessage)
 {
     const int id = SendRequest(connection);
     ASSERT_GT(id, 0);
@@ -36,7 +37,7 @@ void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool 
     }
     ASSERT_TRUE(gateway.ReadRequest());
     ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(id), kAnswer)));
-    const Message answer = ReceiveMessage(connection);
+    const Message answer = receive(connection, NXAPI_RECEIVE_AREA_SIZE, 10000);
     EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result);
     EXPECT_EQ(static_cast<std::uint32_t>(id), answer.RequestId());
     EXPECT_EQ(kAnswer, answer.Text());
@@ -154,22 +155,24 @@ TEST(GatewayProtocolTest, DropsABrokenConnectionAndMakesItAnewOnTheNextSend)
         {"gateway killed", {}, reset, NXAPI_E_CONNECTION_LOST},
         {"gateway closes within a frame", half, close, NXAPI_E_CONNECTION_LOST},
     };
-    for (const Case& broken : cases) {
-        SCOPED_TRACE(broken.name);
-        FakeGateway gateway;
-        OnFreshThread(gateway.Address(), [&] {
-            const UniqueConnection connection = OpenConnection();
-            ASSERT_GT(SendRequest(connection.get()), 0);
-            ASSERT_TRUE(gateway.Accept());
-            ASSERT_TRUE(gateway.ReadRequest());
-            ASSERT_TRUE(broken.bytes.empty() || gateway.Write(broken.bytes));
-            broken.then(gateway);
-            EXPECT_EQ(broken.expected, ReceiveMessage(connection.get()).result);
-            EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection.get()));
-            char area[NXAPI_MIN_RECEIVE_CAPACITY];
-            EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection.get(), area, sizeof area));
-            ExpectAnsweredExchange(connection.get(), gateway, true);
-        });
+    for (const auto& [way, receive] : kReceivers) {
+        for (const Case& broken : cases) {
+            SCOPED_TRACE(std::string(broken.name) + ", " + way);
+            FakeGateway gateway;
+            OnFreshThread(gateway.Address(), [&] {
+                const UniqueConnection connection = OpenConnection();
+                ASSERT_GT(SendRequest(connection.get()), 0);
+                ASSERT_TRUE(gateway.Accept());
+                ASSERT_TRUE(gateway.ReadRequest());
+                ASSERT_TRUE(broken.bytes.empty() || gateway.Write(broken.bytes));
+                broken.then(gateway);
+                EXPECT_EQ(broken.expected, receive(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 10000).result);
+                EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection.get()));
+                char area[NXAPI_MIN_RECEIVE_CAPACITY];
+                EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection.get(), area, sizeof area));
+                ExpectAnsweredExchange(connection.get(), gateway, true, receive);
+            });
+        }
     }
 }
 
@@ -182,6 +185,70 @@ TEST(GatewayProtocolTest, ReplacesAnIdleConnectionTheGatewayClosed)
         gateway.Close();
         ASSERT_TRUE(WaitReadable(GatewaySocket(connection.get()), 10000)) << "the close has arrived";
         ExpectAnsweredExchange(connection.get(), gateway, true);
+    });
+}
+
+// As a balancer or a draining gateway does it, between two waits: the
+// receive left posted takes the close in, and the next send goes out on a
+// new connection (the fake gateway reads it there, or the exchange fails).
+TEST(GatewayProtocolTest, ReplacesAConnectionClosedBetweenWaits)
+{
+    for (const bool reset : {false, true}) {
+        SCOPED_TRACE(reset ? "reset" : "closed");
+        FakeGateway gateway;
+        OnFreshThread(gateway.Address(), [&] {
+            const UniqueConnection connection = OpenConnection();
+            ExpectAnsweredExchange(connection.get(), gateway, true, &WaitMessage);
+            reset ? gateway.Reset() : gateway.Close();
+            Sleep(300);  // for the close to arrive; the next send must not fail
+            ExpectAnsweredExchange(connection.get(), gateway, true, &WaitMessage);
+            ExpectAnsweredExchange(connection.get(), gateway, false, &WaitMessage);
+        });
+    }
+}
+
+TEST(GatewayProtocolTest, AWaitTakesFramesAsTheyComeAndKeepsWhatFollows)
+{
+    FakeGateway gateway;
+    OnFreshThread(gateway.Address(), [&] {
+        const UniqueConnection connection = OpenConnection();
+        const int id = SendRequest(connection.get());
+        ASSERT_TRUE(gateway.Accept());
+        ASSERT_TRUE(gateway.ReadRequest());
+        const std::vector<std::uint8_t> awaited = AnswerFrame(static_cast<std::uint32_t>(id), kAnswer);
+        std::vector<std::uint8_t> joined = AnswerFrame(99, "for someone else", 77);
+        joined.insert(joined.end(), awaited.begin(), awaited.end());
+        joined.insert(joined.end(), awaited.begin(), awaited.begin() + 20);
+        ASSERT_TRUE(gateway.Write(joined));
+
+        EXPECT_EQ(77, WaitMessage(connection.get()).result);
+        const Message answer = WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 0);
+        EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result) << "kept from the same read";
+        EXPECT_EQ(kAnswer, answer.Text());
+        EXPECT_EQ(0, WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 50).result) << "a frame cut short";
+        ASSERT_TRUE(gateway.Write(std::span(awaited).subspan(20)));
+        EXPECT_EQ(kAnswer, WaitMessage(connection.get()).Text());
+    });
+}
+
+TEST(GatewayProtocolTest, AWaitThatRunsOutLeavesTheLateAnswerToBeToldApart)
+{
+    FakeGateway gateway;
+    OnFreshThread(gateway.Address(), [&] {
+        const UniqueConnection connection = OpenConnection();
+        const int late = SendRequest(connection.get());
+        ASSERT_TRUE(gateway.Accept());
+        ASSERT_TRUE(gateway.ReadRequest());
+        EXPECT_EQ(0, WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 100).result);
+        ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(late), "late")));
+
+        const int id = SendRequest(connection.get());
+        ASSERT_TRUE(gateway.ReadRequest()) << "on the same connection";
+        ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(id), kAnswer)));
+        const Message first = WaitMessage(connection.get());
+        EXPECT_EQ(static_cast<std::uint32_t>(late), first.RequestId());
+        EXPECT_EQ("late", first.Text());
+        EXPECT_EQ(static_cast<std::uint32_t>(id), WaitMessage(connection.get()).RequestId());
     });
 }
 

@@ -41,21 +41,21 @@ Imports ImportsFrom(const char* dll)
 
 // Referenced here so that the linker imports every function.
 const void* const kEveryFunction[] = {
-    reinterpret_cast<const void*>(&UBlockCreate),  reinterpret_cast<const void*>(&UBlockAppend),
-    reinterpret_cast<const void*>(&UBlockRewind),  reinterpret_cast<const void*>(&UBlockNextSize),
-    reinterpret_cast<const void*>(&UBlockRead),    reinterpret_cast<const void*>(&UBlockLoad),
-    reinterpret_cast<const void*>(&UBlockRelease), reinterpret_cast<const void*>(&UBlockTotalSize),
-    reinterpret_cast<const void*>(&GatewayOpen),   reinterpret_cast<const void*>(&GatewaySend),
-    reinterpret_cast<const void*>(&GatewaySocket), reinterpret_cast<const void*>(&GatewayReceive),
-    reinterpret_cast<const void*>(&GatewayClose),
+    reinterpret_cast<const void*>(&UBlockCreate),       reinterpret_cast<const void*>(&UBlockAppend),
+    reinterpret_cast<const void*>(&UBlockRewind),       reinterpret_cast<const void*>(&UBlockNextSize),
+    reinterpret_cast<const void*>(&UBlockRead),         reinterpret_cast<const void*>(&UBlockLoad),
+    reinterpret_cast<const void*>(&UBlockRelease),      reinterpret_cast<const void*>(&UBlockTotalSize),
+    reinterpret_cast<const void*>(&GatewayOpen),        reinterpret_cast<const void*>(&GatewaySend),
+    reinterpret_cast<const void*>(&GatewaySocket),      reinterpret_cast<const void*>(&GatewayReceive),
+    reinterpret_cast<const void*>(&GatewayReceiveWait), reinterpret_cast<const void*>(&GatewayClose),
 };
 
 TEST(ImportTableTest, ImportsByOrdinalButUBlockTotalSizeByName)
 {
-    ASSERT_EQ(13u, std::size(kEveryFunction));
+    ASSERT_EQ(14u, std::size(kEveryFunction));
     const Imports imports = ImportsFrom("nxapi.dll");
-    const std::map<WORD, int> ordinals = {{2, 1}, {3, 1},  {4, 1},  {5, 1},  {6, 1},  {7, 1},
-                                          {8, 1}, {13, 1}, {18, 1}, {31, 1}, {42, 1}, {51, 1}};
+    const std::map<WORD, int> ordinals = {{2, 1},  {3, 1},  {4, 1},  {5, 1},  {6, 1},  {7, 1}, {8, 1},
+                                          {13, 1}, {18, 1}, {31, 1}, {42, 1}, {43, 1}, {51, 1}};
     EXPECT_EQ(ordinals, imports.ordinals);
     EXPECT_EQ((std::map<std::string, int>{{"UBlockTotalSize", 1}}), imports.names);
 }
@@ -67,7 +67,8 @@ TEST(ImportTableTest, ExportsEveryFunctionByNameAtItsOrdinal)
     const std::pair<const char*, WORD> exports[] = {
         {"UBlockAppend", 2},  {"UBlockRelease", 3},  {"UBlockRewind", 4},    {"UBlockLoad", 5},
         {"UBlockCreate", 6},  {"UBlockRead", 7},     {"UBlockNextSize", 8},  {"GatewayOpen", 13},
-        {"GatewayClose", 18}, {"GatewaySocket", 31}, {"GatewayReceive", 42}, {"GatewaySend", 51},
+        {"GatewayClose", 18}, {"GatewaySocket", 31}, {"GatewayReceive", 42}, {"GatewayReceiveWait", 43},
+        {"GatewaySend", 51},
     };
     for (const auto& [name, ordinal] : exports) {
         const FARPROC byName = GetProcAddress(module, name);

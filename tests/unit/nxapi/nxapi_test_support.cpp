@@ -107,6 +107,14 @@ Message ReceiveMessage(NXCONNECTION connection, int capacity, int milliseconds)
     }
 }
 
+Message WaitMessage(NXCONNECTION connection, int capacity, int milliseconds)
+{
+    Message message;
+    message.area.resize(static_cast<std::size_t>(capacity));
+    message.result = GatewayReceiveWait(connection, message.area.data(), capacity, milliseconds);
+    return message;
+}
+
 std::string ClosedLoopbackAddress()
 {
     const SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "nxapi.h"
@@ -49,6 +50,12 @@ struct Message {
 // Waits for the socket and calls GatewayReceive until it gives something other
 // than 0, for at most `milliseconds`; result 0 when nothing came.
 Message ReceiveMessage(NXCONNECTION connection, int capacity = NXAPI_RECEIVE_AREA_SIZE, int milliseconds = 10000);
+// The same through GatewayReceiveWait.
+Message WaitMessage(NXCONNECTION connection, int capacity = NXAPI_RECEIVE_AREA_SIZE, int milliseconds = 10000);
+// The two ways of taking a message, for tests that hold for both.
+using Receiver = Message (*)(NXCONNECTION, int, int);
+inline constexpr std::pair<const char*, Receiver> kReceivers[] = {{"select and GatewayReceive", &ReceiveMessage},
+                                                                  {"GatewayReceiveWait", &WaitMessage}};
 
 // An address on which nothing listens.
 std::string ClosedLoopbackAddress();

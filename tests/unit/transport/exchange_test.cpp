@@ -2,9 +2,11 @@
 // what is sent, how the wait ends, and what the reader then gets.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "NvxWebSvc.h"
 #include "base/common/com_ptr.h"
@@ -24,6 +26,37 @@ const char kHead[] = "POST /svc HTTP/1.1\r\nHost: h\r\n";
 const char kEnvelope[] = "<Envelope>ok</Envelope>";
 const std::string kOkAnswer = HttpResponse(200, "text/xml; charset=utf-8", kEnvelope);
 
+void Write(INvxUBlockStream* stream, const std::string& bytes)
+{
+    ULONG written = 0;
+    ASSERT_HR(S_OK, stream->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
+    ASSERT_EQ(bytes.size(), written);
+}
+
+std::string ReadAnswer(INvxUBlockStream* stream)
+{
+    STATSTG stat{};
+    EXPECT_HR(S_OK, stream->Stat(&stat, STATFLAG_NONAME));
+    std::string body(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
+    ULONG read = 0;
+    if (!body.empty()) stream->Read(body.data(), static_cast<ULONG>(body.size()), &read);
+    body.resize(read);
+    return body;
+}
+
+// Sends head and payload, waits, and returns the body the reader gets.
+std::string Exchange(INvxUBlockStream* stream, const std::string& head, const std::string& payload, long timeout)
+{
+    stream->put_Timeout(timeout);
+    if (!head.empty()) {
+        Write(stream, head);
+        EXPECT_HR(S_OK, stream->Commit(999));
+    }
+    if (!payload.empty()) Write(stream, payload);
+    EXPECT_HR(S_OK, stream->Commit(0));
+    return ReadAnswer(stream);
+}
+
 class ExchangeTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -32,36 +65,12 @@ protected:
         ASSERT_TRUE(stream_);
     }
 
-    void Write(const std::string& bytes)
-    {
-        ULONG written = 0;
-        ASSERT_HR(S_OK, stream_->Write(bytes.data(), static_cast<ULONG>(bytes.size()), &written));
-        ASSERT_EQ(bytes.size(), written);
-    }
-
-    // Sends head and payload, waits, and returns the body the reader gets.
     std::string Exchange(const std::string& head, const std::string& payload, long timeout = 5000)
     {
-        stream_->put_Timeout(timeout);
-        if (!head.empty()) {
-            Write(head);
-            EXPECT_HR(S_OK, stream_->Commit(999));
-        }
-        if (!payload.empty()) Write(payload);
-        EXPECT_HR(S_OK, stream_->Commit(0));
-        return ReadAnswer();
+        return ::Exchange(stream_.Get(), head, payload, timeout);
     }
 
-    std::string ReadAnswer()
-    {
-        STATSTG stat{};
-        EXPECT_HR(S_OK, stream_->Stat(&stat, STATFLAG_NONAME));
-        std::string body(static_cast<size_t>(stat.cbSize.QuadPart), '\0');
-        ULONG read = 0;
-        if (!body.empty()) stream_->Read(body.data(), static_cast<ULONG>(body.size()), &read);
-        body.resize(read);
-        return body;
-    }
+    std::string ReadAnswer() { return ::ReadAnswer(stream_.Get()); }
 
     ComApartment apartment_;
     ComPtr<INvxUBlockStream> stream_;
@@ -143,18 +152,66 @@ TEST_F(ExchangeTest, ATimeoutOfZeroOnlyPolls)
     EXPECT_TRUE(IsFaultWith(Exchange(kHead, kEnvelope, 0), "Norvexa Timeout: no answer within 0 ms"));
 }
 
-TEST_F(ExchangeTest, AClosedConnectionGivesTheGatewayError)
+// A gateway that goes away with the request in flight: the call fails
+// cleanly, the request is never sent again, and the next call reconnects.
+TEST_F(ExchangeTest, AConnectionLostInFlightGivesTheSocketExceptionFault)
 {
-    ScriptedGateway gateway([](Connection& connection, const Request&) { connection.Close(); });
+    int requests = 0;
+    ScriptedGateway gateway([&](Connection& connection, const Request& request) {
+        if (++requests == 1)
+            connection.Close();
+        else
+            connection.Answer(request.id, request.service, kOkAnswer);
+    });
     const std::string body = Exchange(kHead, kEnvelope);
-    EXPECT_TRUE(IsFaultWith(body, "NXComm Error[-1]: the connection to the gateway was lost")) << body;
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception")) << body;
+    EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope));
+    EXPECT_EQ(2u, gateway.Requests().size());
+}
+
+// As a balancer's idle time-out or a draining gateway does it: no call fails.
+TEST_F(ExchangeTest, AConnectionClosedBetweenCallsIsReplacedWithoutFailing)
+{
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, kOkAnswer);
+        connection.Close();
+    });
+    for (int call = 0; call < 3; ++call) {
+        EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope)) << "call " << call;
+        Sleep(200);  // for the close to arrive
+    }
+    EXPECT_EQ(3u, gateway.Requests().size());
+}
+
+// More callers at once than receive areas are kept between calls, each with a
+// new stream per call: every caller gets its own answer, whole.
+TEST_F(ExchangeTest, CallersOnManyThreadsEachGetTheirOwnAnswer)
+{
+    ScriptedGateway gateway([](Connection& connection, const Request& request) {
+        connection.Answer(request.id, request.service, HttpResponse(200, "text/xml", request.http));
+    });
+    constexpr int kCallers = 24, kCalls = 4;
+    std::atomic<int> right{0};
+    std::vector<std::thread> callers;
+    for (int caller = 0; caller < kCallers; ++caller)
+        callers.emplace_back([&right, caller] {
+            ComApartment apartment;
+            const std::string payload = "<n>" + std::string(caller * 500, static_cast<char>('a' + caller)) + "</n>";
+            for (int call = 0; call < kCalls; ++call) {
+                auto stream = nvx::test::CreateInProcess<INvxUBlockStream>(CLSID_NvxUBlockStream);
+                if (stream && ::Exchange(stream.Get(), "", payload, 10000) == payload) ++right;
+            }
+        });
+    for (std::thread& caller : callers) caller.join();
+    EXPECT_EQ(kCallers * kCalls, right.load());
 }
 
 TEST_F(ExchangeTest, AnErrorAfterTheAnswerReplacesIt)
 {
     ScriptedGateway gateway([](Connection& connection, const Request& request) {
-        connection.Answer(request.id, request.service, kOkAnswer);
-        connection.SendBytes(std::vector<uint8_t>(16, 0xFF));  // a header announcing 4 GiB
+        std::vector<uint8_t> bytes = nvx::test::AnswerFrame(request.id, request.service, kOkAnswer);
+        bytes.insert(bytes.end(), 16, 0xFF);  // a header announcing 4 GiB, arriving with the answer
+        connection.SendBytes(bytes);
     });
     const std::string body = Exchange(kHead, kEnvelope);
     EXPECT_TRUE(body.find("<faultstring>NXComm Error[") != std::string::npos) << body;

@@ -34,9 +34,14 @@ void ScriptedGateway::Connection::SendBytes(const std::vector<uint8_t>& bytes)
 
 void ScriptedGateway::Connection::Answer(uint32_t requestId, uint16_t kind, const std::string& httpText)
 {
+    SendBytes(AnswerFrame(requestId, kind, httpText));
+}
+
+std::vector<uint8_t> AnswerFrame(uint32_t requestId, uint16_t kind, const std::string& httpText)
+{
     const nxcomm::Bytes piece(reinterpret_cast<const uint8_t*>(httpText.data()), httpText.size());
     const nxcomm::Bytes pieces[] = {piece};
-    SendBytes(nxcomm::encode_frame({requestId, kind, nxcomm::kAnswerMode, 0, 0}, pieces));
+    return nxcomm::encode_frame({requestId, kind, nxcomm::kAnswerMode, 0, 0}, pieces);
 }
 
 void ScriptedGateway::Connection::Close() { shutdown(socket_, SD_BOTH); }

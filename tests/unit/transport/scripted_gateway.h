@@ -58,6 +58,9 @@ private:
     std::thread thread_;
 };
 
+// The answer frame Connection::Answer sends.
+std::vector<uint8_t> AnswerFrame(uint32_t requestId, uint16_t kind, const std::string& httpText);
+
 // An HTTP response text with a Content-Length.
 std::string HttpResponse(int status, const std::string& contentType, const std::string& body);
 

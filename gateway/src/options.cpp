@@ -66,11 +66,15 @@ const std::vector<NumericOption>& numeric_options()
         size_option("--max-header-bytes", "largest request or response head", &L::max_header_bytes),
         millis_option("--idle-timeout-ms", "drop a client that makes no progress this long",
                       &L::idle_timeout),
+        millis_option("--frame-timeout-ms", "drop a client whose frame takes longer to arrive",
+                      &L::frame_timeout),
         millis_option("--default-timeout-ms", "per-request time-out when the frame gives 0",
                       &L::default_timeout),
         millis_option("--max-timeout-ms", "cap on a frame's per-request time-out", &L::max_timeout),
         size_option("--max-clients", "simultaneous client connections", &L::max_clients),
         size_option("--max-in-flight", "requests pending per client connection", &L::max_in_flight),
+        size_option("--max-buffered-mb", "MiB of requests and answers held for all clients",
+                    &L::max_buffered_mb),
         size_option("--max-idle-upstream", "kept-alive upstream connections in total",
                     &L::max_idle_upstream),
         millis_option("--upstream-idle-ms",
@@ -122,6 +126,8 @@ std::string check(const GatewayLimits& limits)
         return "--max-response-bytes does not fit a frame";
     if (limits.max_request_bytes > std::numeric_limits<std::uint32_t>::max() / 2)
         return "--max-request-bytes does not fit a frame";
+    if (limits.max_buffered_mb > std::numeric_limits<std::size_t>::max() / (1024 * 1024))
+        return "--max-buffered-mb is too large";
     if (limits.max_header_bytes > limits.max_request_bytes)
         return "--max-header-bytes exceeds --max-request-bytes";
     return {};

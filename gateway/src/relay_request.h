@@ -16,9 +16,11 @@ namespace nxcommd {
 
 struct RelayRequest {
     HostPort target;
-    std::string url;    // http://host:port/path, for logs and error pages
-    std::string bytes;  // what goes to the upstream server
-    bool head = false;  // a HEAD request: the response has no body
+    std::string url;          // http://host:port/path, for logs and error pages
+    std::string method;       // as sent: "POST"
+    std::string bytes;        // what goes to the upstream server
+    bool head = false;        // a HEAD request: the response has no body
+    bool idempotent = false;  // may be sent again when a connection fails before answering
 };
 
 // Returns the request or a Failure (400 malformed, 413 head over max_header_bytes).

@@ -18,8 +18,9 @@ bool still_open(UpstreamPool::Socket& socket)
 
 }  // namespace
 
-UpstreamPool::UpstreamPool(std::size_t max_idle, Clock::duration max_age)
-    : max_idle_(max_idle), max_age_(max_age)
+UpstreamPool::UpstreamPool(const boost::asio::any_io_executor& executor, std::size_t max_idle,
+                           Clock::duration max_age)
+    : max_idle_(max_idle), max_age_(max_age), expiry_(executor)
 {
 }
 
@@ -47,11 +48,30 @@ void UpstreamPool::give_back(std::string key, Socket socket)
     if (idle_.size() >= max_idle_)
         idle_.pop_front();
     idle_.push_back(Idle{std::move(key), std::move(socket), now});
+    arm_expiry();
 }
 
 void UpstreamPool::close_all()
 {
     idle_.clear();
+    expiry_.cancel();
+}
+
+// One timer for the oldest connection; as the list is in age order, the
+// next one is looked at when it fires.
+void UpstreamPool::arm_expiry()
+{
+    if (expiry_armed_ || idle_.empty())
+        return;
+    expiry_armed_ = true;
+    expiry_.expires_at(idle_.front().since + max_age_);
+    expiry_.async_wait([this](const boost::system::error_code& ec) {
+        expiry_armed_ = false;
+        if (ec)
+            return;
+        drop_expired(Clock::now());
+        arm_expiry();
+    });
 }
 
 void UpstreamPool::drop_expired(Clock::time_point now)

@@ -1,9 +1,13 @@
 // Kept-alive upstream connections, shared by all clients. Bounded in number
-// and in age; a connection the server has meanwhile closed is noticed when it
-// is taken and discarded instead of being handed out.
+// and in age: a timer closes each one once it has been unused for the
+// maximum age, whether or not more requests come. A connection the server
+// has meanwhile closed is noticed when it is taken and discarded instead of
+// being handed out.
 #pragma once
 
+#include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <chrono>
 #include <cstddef>
@@ -18,7 +22,8 @@ public:
     using Socket = boost::asio::ip::tcp::socket;
     using Clock = std::chrono::steady_clock;
 
-    UpstreamPool(std::size_t max_idle, Clock::duration max_age);
+    UpstreamPool(const boost::asio::any_io_executor& executor, std::size_t max_idle,
+                 Clock::duration max_age);
 
     // A live idle connection to `key` ("host:port"), most recently used first.
     std::optional<Socket> take(const std::string& key);
@@ -35,10 +40,13 @@ private:
     };
 
     void drop_expired(Clock::time_point now);
+    void arm_expiry();
 
     std::size_t max_idle_;
     Clock::duration max_age_;
     std::list<Idle> idle_;  // oldest first
+    boost::asio::steady_timer expiry_;
+    bool expiry_armed_ = false;
 };
 
 }  // namespace nxcommd

@@ -11,6 +11,7 @@ namespace nxcommd {
 namespace {
 
 namespace asio = boost::asio;
+using tcp = asio::ip::tcp;
 
 // Reads start small (most responses are a few KiB) and grow with the response.
 constexpr std::size_t kFirstRead = 16 * 1024;
@@ -31,16 +32,18 @@ bool stale_connection(const boost::system::error_code& ec)
 }  // namespace
 
 UpstreamRelay::UpstreamRelay(const asio::any_io_executor& executor, UpstreamPool& pool,
-                             RelayRequest request, const GatewayLimits& limits, Millis timeout,
-                             Completion done)
-    : pool_(pool), request_(std::move(request)), limits_(limits), timeout_(timeout),
-      done_(std::move(done)), key_(request_.target.text()), resolver_(executor), socket_(executor),
-      deadline_(executor)
+                             RelayRequest request, const GatewayConfig& config, Millis timeout,
+                             std::shared_ptr<BudgetAccount> account, Completion done)
+    : pool_(pool), request_(std::move(request)), config_(config), timeout_(timeout),
+      account_(std::move(account)), done_(std::move(done)), key_(request_.target.text()),
+      resolver_(executor), socket_(executor), deadline_(executor)
 {
 }
 
 void UpstreamRelay::start()
 {
+    charged_ = request_.bytes.size();
+    account_->charge(charged_);
     deadline_.expires_after(timeout_);
     deadline_.async_wait([self = shared_from_this()](error_code ec) {
         if (!ec)
@@ -56,12 +59,8 @@ void UpstreamRelay::start()
 
 void UpstreamRelay::cancel()
 {
-    finished_ = true;
     done_ = nullptr;
-    deadline_.cancel();
-    resolver_.cancel();
-    error_code ignored;
-    socket_.close(ignored);
+    stop_io();
 }
 
 void UpstreamRelay::connect()
@@ -85,10 +84,23 @@ void UpstreamRelay::connect()
         });
 }
 
+// Only the addresses the allow-list permits are tried, whatever the name
+// resolved to at this moment.
 void UpstreamRelay::connect_to(const tcp::resolver::results_type& endpoints)
 {
+    std::vector<tcp::endpoint> permitted;
+    std::string refused_address;
+    for (const auto& entry : endpoints) {
+        if (config_.allow.permits_address(entry.endpoint().address(), request_.target.port))
+            permitted.push_back(entry.endpoint());
+        else if (refused_address.empty())
+            refused_address = entry.endpoint().address().to_string();
+    }
+    if (permitted.empty())
+        return fail(status::forbidden, "target " + key_ + " resolves to " + refused_address +
+                                           ", which is not on the allow-list");
     asio::async_connect(
-        socket_, endpoints, [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
+        socket_, permitted, [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
             if (self->finished_)
                 return;
             if (refused(ec))
@@ -105,29 +117,55 @@ void UpstreamRelay::connect_to(const tcp::resolver::results_type& endpoints)
 void UpstreamRelay::begin_exchange(bool reused)
 {
     reused_ = reused;
-    response_.emplace(request_.head, limits_.max_header_bytes, limits_.max_response_bytes);
+    request_sent_ = 0;
+    response_.emplace(request_.head, config_.limits.max_header_bytes,
+                      config_.limits.max_response_bytes);
     write();
 }
 
 void UpstreamRelay::write()
 {
-    asio::async_write(socket_, asio::buffer(request_.bytes),
-                      [self = shared_from_this()](error_code ec, std::size_t) {
-                          if (self->finished_)
-                              return;
-                          if (!ec)
-                              return self->read();
-                          if (!(stale_connection(ec) && self->retry_on_fresh_connection()))
-                              self->fail(status::bad_gateway, "connection to " + self->key_ +
-                                                                  " broke off (" + ec.message() +
-                                                                  ")");
-                      });
+    asio::async_write(
+        socket_, asio::buffer(request_.bytes),
+        [self = shared_from_this()](error_code ec, std::size_t n) { self->on_written(ec, n); });
+}
+
+void UpstreamRelay::on_written(error_code ec, std::size_t n)
+{
+    if (finished_)
+        return;
+    request_sent_ = n;
+    if (!ec)
+        return read();
+    if (!(stale_connection(ec) && retry_on_fresh_connection()))
+        fail(status::bad_gateway, "connection to " + key_ + " broke off (" + ec.message() + ")");
 }
 
 void UpstreamRelay::read()
 {
+    if (finished_)
+        return;
+    if (!account_->may_receive(this)) {
+        const std::weak_ptr<UpstreamRelay> weak = weak_from_this();
+        account_->wait(
+            weak,
+            [weak] {
+                const auto self = weak.lock();
+                return !self || self->finished_ || self->account_->may_receive(self.get());
+            },
+            [weak] {
+                if (const auto self = weak.lock())
+                    self->read();
+            });
+        return;
+    }
+    const std::size_t held = response_->held();
     const auto room =
         response_->prepare(std::clamp(response_->received(), kFirstRead, kLargestRead));
+    if (response_->held() > held) {
+        account_->charge(response_->held() - held);
+        charged_ += response_->held() - held;
+    }
     socket_.async_read_some(
         asio::buffer(room.data(), room.size()),
         [self = shared_from_this()](error_code ec, std::size_t n) { self->on_read(ec, n); });
@@ -139,6 +177,11 @@ void UpstreamRelay::on_read(error_code ec, std::size_t n)
         return;
     if (ec && stale_connection(ec) && response_->received_nothing() && retry_on_fresh_connection())
         return;
+    if (ec && stale_connection(ec) && response_->received_nothing() && reused_)
+        return fail(status::bad_gateway,
+                    key_ + " closed a kept-alive connection without responding; the " +
+                        request_.method +
+                        " request was not sent again as it may have taken effect");
     if (ec && ec != asio::error::eof)
         return fail(status::bad_gateway,
                     "connection to " + key_ + " broke off (" + ec.message() + ")");
@@ -150,12 +193,18 @@ void UpstreamRelay::on_read(error_code ec, std::size_t n)
     succeed();
 }
 
+// Nothing of the request reached the server, or repeating it does no harm.
+bool UpstreamRelay::may_send_again() const
+{
+    return request_sent_ == 0 || request_.idempotent;
+}
+
 // A kept-alive connection may have been closed by the server just as we
 // picked it; the request is sent once more on a new connection, but only
-// when nothing of a response had come back.
+// when nothing of a response had come back and sending it again is safe.
 bool UpstreamRelay::retry_on_fresh_connection()
 {
-    if (!reused_ || retried_)
+    if (!reused_ || retried_ || !may_send_again())
         return false;
     retried_ = true;
     error_code ignored;
@@ -181,19 +230,31 @@ void UpstreamRelay::fail(int status, const std::string& reason)
 
 void UpstreamRelay::finish(RelayOutcome outcome)
 {
-    finished_ = true;
-    deadline_.cancel();
-    error_code ignored;
-    socket_.close(ignored);
+    stop_io();
     if (auto done = std::move(done_))
         done(std::move(outcome));
+}
+
+// Gives back everything the relay holds: its connection, its timer, its
+// bytes on the budget.
+void UpstreamRelay::stop_io()
+{
+    if (finished_)
+        return;
+    finished_ = true;
+    deadline_.cancel();
+    resolver_.cancel();
+    error_code ignored;
+    socket_.close(ignored);
+    account_->release(charged_);
+    charged_ = 0;
+    account_->relay_finished(this);
 }
 
 void UpstreamRelay::on_deadline()
 {
     if (finished_)
         return;
-    resolver_.cancel();
     fail(status::gateway_timeout,
          "no response from " + key_ + " within " + std::to_string(timeout_.count()) + " ms");
 }

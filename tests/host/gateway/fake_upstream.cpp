@@ -110,17 +110,25 @@ void FakeUpstream::accept_loop()
 
 void FakeUpstream::serve(Fd connection)
 {
+    converse(connection.get());
+    connection.reset();
+    ++finished_;
+}
+
+void FakeUpstream::converse(int fd)
+{
     std::string pending;
-    while (auto request = read_request(connection.get(), pending, stopping_)) {
+    while (auto request = read_request(fd, pending, stopping_)) {
         record(*request);
         const Reply reply = handler_(*request);
         if (reply.silent) {
-            if (hold_until_closed(connection.get(), stopping_))
+            if (hold_until_closed(fd, stopping_))
                 ++abandoned_;
             return;
         }
         pause(reply.delay, stopping_);
-        if (!send_all(connection.get(), reply.bytes) || reply.close_after)
+        if (!send_all(fd, reply.shared_bytes ? *reply.shared_bytes : reply.bytes) ||
+            reply.close_after)
             return;
     }
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -20,6 +21,7 @@ struct Reply {
     bool close_after = false;  // close the connection once the bytes are out
     Millis delay{0};           // wait this long before answering
     bool silent = false;       // never answer; hold the connection open
+    std::shared_ptr<const std::string> shared_bytes{};  // sent instead of `bytes` when set
 };
 
 class FakeUpstream {
@@ -31,6 +33,8 @@ public:
 
     std::uint16_t port() const { return port_; }
     int connections() const { return connections_; }
+    // Connections not yet closed by either side.
+    int open_connections() const { return connections_ - finished_; }
     // Connections held for a silent reply that the peer then closed.
     int abandoned() const { return abandoned_; }
     std::vector<std::string> requests() const;
@@ -38,6 +42,7 @@ public:
 private:
     void accept_loop();
     void serve(Fd connection);
+    void converse(int fd);
     void record(const std::string& request);
 
     Handler handler_;
@@ -46,6 +51,7 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> connections_{0};
     std::atomic<int> abandoned_{0};
+    std::atomic<int> finished_{0};
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     std::vector<std::thread> workers_;

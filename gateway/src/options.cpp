@@ -1,4 +1,5 @@
 #include "gateway/src/options.h"
+#include "gateway/src/upstream_connection.h"
 
 #include <nxcomm/frame.h>
 
@@ -16,6 +17,17 @@ namespace nxcommd {
 GatewayLimits::GatewayLimits() : max_response_bytes(nxcomm::kMaxSinglePieceAnswer) {}
 
 namespace {
+
+// Found now rather than when the first https:// request comes.
+bool loads_certificates(std::string_view ca_file)
+{
+    try {
+        make_tls_client_context(std::string(ca_file));
+        return true;
+    } catch (const boost::system::system_error&) {
+        return false;
+    }
+}
 
 std::optional<std::size_t> parse_count(std::string_view text)
 {
@@ -103,6 +115,13 @@ std::string apply(GatewayConfig& config, std::string_view name, std::string_view
         config.listen = std::move(*listen);
         return {};
     }
+    if (name == "--ca-file") {
+        if (!loads_certificates(value))
+            return "--ca-file has no PEM certificates that can be read: '" + std::string(value) +
+                   "'";
+        config.ca_file = value;
+        return {};
+    }
     if (name == "--allow")
         return config.allow.add(value)
                    ? std::string{}
@@ -138,7 +157,7 @@ std::string check(const GatewayLimits& limits)
 CommandLine parse_command_line(int argc, const char* const argv[])
 {
     CommandLine result;
-    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}};
+    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}, {}};
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -164,12 +183,15 @@ std::string usage_text()
     const GatewayLimits defaults;
     std::ostringstream out;
     out << "usage: nxcommd [--listen ADDRESS:PORT] --allow HOST[:PORT] [--allow ...] [limits]\n\n"
-        << "Relays framed raw HTTP requests to the web servers they name and returns\n"
+        << "Relays framed raw HTTP requests to the web servers they name (over TLS 1.2\n"
+        << "or later for https:// targets, with the certificate verified) and returns\n"
         << "their raw responses. Prints 'nxcommd listening on HOST:PORT' once bound.\n\n"
         << "  --listen ADDRESS:PORT     address to listen on (default 127.0.0.1:"
         << nxcomm::kDefaultPort << "; port 0 picks a free one)\n"
         << "  --allow HOST[:PORT]       permitted upstream target, repeatable (default: none,\n"
-        << "                            every target is refused)\n";
+        << "                            every target is refused)\n"
+        << "  --ca-file PATH            PEM certificates trusted for https:// targets besides\n"
+        << "                            the system's (default: the system's only)\n";
     for (const NumericOption& option : numeric_options()) {
         std::string name = option.name;
         name += " N";

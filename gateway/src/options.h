@@ -38,6 +38,7 @@ struct GatewayConfig {
     HostPort listen;
     AllowList allow;
     GatewayLimits limits;
+    std::string ca_file;  // certificates trusted for TLS upstreams besides the system's
 };
 
 struct CommandLine {

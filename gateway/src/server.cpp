@@ -24,7 +24,8 @@ tcp::endpoint listen_endpoint(const HostPort& listen)
 Server::Server(asio::io_context& io, GatewayConfig config)
     : config_(std::move(config)),
       acceptor_(io, listen_endpoint(config_.listen), /*reuse_address=*/true),
-      pool_(io.get_executor(), config_.limits.max_idle_upstream, config_.limits.upstream_idle),
+      pool_(io.get_executor(), config_.limits.max_idle_upstream, config_.limits.upstream_idle,
+            config_.ca_file),
       budget_(
           std::make_shared<BufferBudget>(io.get_executor(), config_.limits.max_buffered_bytes())),
       accept_pause_(io)

@@ -9,37 +9,43 @@ namespace {
 
 // An idle HTTP connection has nothing to read: readable means the server
 // closed it (or sent something unasked), either way it cannot be reused.
-bool still_open(UpstreamPool::Socket& socket)
+bool still_open(UpstreamConnection& connection)
 {
     char byte = 0;
-    const auto got = ::recv(socket.native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
+    const auto got = ::recv(connection.socket().native_handle(), &byte, 1, MSG_PEEK | MSG_DONTWAIT);
     return got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK);
 }
 
 }  // namespace
 
 UpstreamPool::UpstreamPool(const boost::asio::any_io_executor& executor, std::size_t max_idle,
-                           Clock::duration max_age)
-    : max_idle_(max_idle), max_age_(max_age), expiry_(executor)
+                           Clock::duration max_age, const std::string& ca_file)
+    : executor_(executor), tls_(make_tls_client_context(ca_file)), max_idle_(max_idle),
+      max_age_(max_age), expiry_(executor)
 {
 }
 
-std::optional<UpstreamPool::Socket> UpstreamPool::take(const std::string& key)
+UpstreamPool::Connection UpstreamPool::make(bool tls)
+{
+    return std::make_unique<UpstreamConnection>(executor_, tls ? &tls_ : nullptr);
+}
+
+UpstreamPool::Connection UpstreamPool::take(const std::string& key)
 {
     drop_expired(Clock::now());
     for (auto it = idle_.end(); it != idle_.begin();) {
         --it;
         if (it->key != key)
             continue;
-        Socket socket = std::move(it->socket);
+        Connection connection = std::move(it->connection);
         it = idle_.erase(it);
-        if (still_open(socket))
-            return socket;
+        if (still_open(*connection))
+            return connection;
     }
-    return std::nullopt;
+    return nullptr;
 }
 
-void UpstreamPool::give_back(std::string key, Socket socket)
+void UpstreamPool::give_back(std::string key, Connection connection)
 {
     const auto now = Clock::now();
     drop_expired(now);
@@ -47,7 +53,7 @@ void UpstreamPool::give_back(std::string key, Socket socket)
         return;
     if (idle_.size() >= max_idle_)
         idle_.pop_front();
-    idle_.push_back(Idle{std::move(key), std::move(socket), now});
+    idle_.push_back(Idle{std::move(key), std::move(connection), now});
     arm_expiry();
 }
 

@@ -3,6 +3,7 @@
 #include <boost/asio/connect.hpp>
 #include <boost/asio/error.hpp>
 #include <boost/asio/ip/address.hpp>
+#include <boost/asio/ssl/error.hpp>
 #include <boost/asio/write.hpp>
 
 #include <algorithm>
@@ -22,11 +23,17 @@ bool refused(const boost::system::error_code& ec)
     return ec == asio::error::connection_refused;
 }
 
+// The end of the connection. Over TLS, a server may close without saying so
+// first; the response's own framing still tells whether it was complete.
+bool ended(const boost::system::error_code& ec)
+{
+    return ec == asio::error::eof || ec == asio::ssl::error::stream_truncated;
+}
+
 // What a kept-alive connection that the server closed meanwhile looks like.
 bool stale_connection(const boost::system::error_code& ec)
 {
-    return ec == asio::error::eof || ec == asio::error::connection_reset ||
-           ec == asio::error::broken_pipe;
+    return ended(ec) || ec == asio::error::connection_reset || ec == asio::error::broken_pipe;
 }
 
 }  // namespace
@@ -36,7 +43,8 @@ UpstreamRelay::UpstreamRelay(const asio::any_io_executor& executor, UpstreamPool
                              std::shared_ptr<BudgetAccount> account, Completion done)
     : pool_(pool), request_(std::move(request)), config_(config), timeout_(timeout),
       account_(std::move(account)), done_(std::move(done)), key_(request_.target.text()),
-      resolver_(executor), socket_(executor), deadline_(executor)
+      pool_key_((request_.tls ? "https://" : "http://") + key_), resolver_(executor),
+      deadline_(executor)
 {
 }
 
@@ -49,8 +57,8 @@ void UpstreamRelay::start()
         if (!ec)
             self->on_deadline();
     });
-    if (auto kept = pool_.take(key_)) {
-        socket_ = std::move(*kept);
+    if (auto kept = pool_.take(pool_key_)) {
+        connection_ = std::move(kept);
         begin_exchange(true);
     } else {
         connect();
@@ -65,6 +73,7 @@ void UpstreamRelay::cancel()
 
 void UpstreamRelay::connect()
 {
+    connection_ = pool_.make(request_.tls);
     error_code ec;
     const auto address = asio::ip::make_address(request_.target.host, ec);
     if (!ec) {
@@ -100,7 +109,8 @@ void UpstreamRelay::connect_to(const tcp::resolver::results_type& endpoints)
         return fail(status::forbidden, "target " + key_ + " resolves to " + refused_address +
                                            ", which is not on the allow-list");
     asio::async_connect(
-        socket_, permitted, [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
+        connection_->socket(), permitted,
+        [self = shared_from_this()](error_code ec, const tcp::endpoint&) {
             if (self->finished_)
                 return;
             if (refused(ec))
@@ -109,9 +119,26 @@ void UpstreamRelay::connect_to(const tcp::resolver::results_type& endpoints)
                 return self->fail(status::bad_gateway,
                                   "cannot connect to " + self->key_ + " (" + ec.message() + ")");
             error_code ignored;
-            self->socket_.set_option(tcp::no_delay(true), ignored);
+            self->connection_->socket().set_option(tcp::no_delay(true), ignored);
+            if (self->connection_->secure())
+                return self->handshake();
             self->begin_exchange(false);
         });
+}
+
+void UpstreamRelay::handshake()
+{
+    if (!connection_->expect_host(request_.target.host))
+        return fail(status::bad_gateway, "cannot set up TLS for " + key_);
+    connection_->async_handshake([self = shared_from_this()](error_code ec) {
+        if (self->finished_)
+            return;
+        if (ec)
+            return self->fail(status::bad_gateway,
+                              "TLS handshake with " + self->key_ +
+                                  " failed: " + self->connection_->handshake_failure(ec));
+        self->begin_exchange(false);
+    });
 }
 
 void UpstreamRelay::begin_exchange(bool reused)
@@ -126,7 +153,7 @@ void UpstreamRelay::begin_exchange(bool reused)
 void UpstreamRelay::write()
 {
     asio::async_write(
-        socket_, asio::buffer(request_.bytes),
+        *connection_, asio::buffer(request_.bytes),
         [self = shared_from_this()](error_code ec, std::size_t n) { self->on_written(ec, n); });
 }
 
@@ -166,7 +193,7 @@ void UpstreamRelay::read()
         account_->charge(response_->held() - held);
         charged_ += response_->held() - held;
     }
-    socket_.async_read_some(
+    connection_->async_read_some(
         asio::buffer(room.data(), room.size()),
         [self = shared_from_this()](error_code ec, std::size_t n) { self->on_read(ec, n); });
 }
@@ -182,7 +209,7 @@ void UpstreamRelay::on_read(error_code ec, std::size_t n)
                     key_ + " closed a kept-alive connection without responding; the " +
                         request_.method +
                         " request was not sent again as it may have taken effect");
-    if (ec && ec != asio::error::eof)
+    if (ec && !ended(ec))
         return fail(status::bad_gateway,
                     "connection to " + key_ + " broke off (" + ec.message() + ")");
     const auto state = ec ? response_->finish_at_eof() : response_->commit(n);
@@ -207,8 +234,7 @@ bool UpstreamRelay::retry_on_fresh_connection()
     if (!reused_ || retried_ || !may_send_again())
         return false;
     retried_ = true;
-    error_code ignored;
-    socket_.close(ignored);
+    connection_->close();
     connect();
     return true;
 }
@@ -219,7 +245,7 @@ void UpstreamRelay::succeed()
     outcome.status = response_->status_code();
     outcome.response = response_->take_response();
     if (response_->reusable())
-        pool_.give_back(key_, std::move(socket_));
+        pool_.give_back(pool_key_, std::move(connection_));
     finish(std::move(outcome));
 }
 
@@ -244,8 +270,8 @@ void UpstreamRelay::stop_io()
     finished_ = true;
     deadline_.cancel();
     resolver_.cancel();
-    error_code ignored;
-    socket_.close(ignored);
+    if (connection_)
+        connection_->close();
     account_->release(charged_);
     charged_ = 0;
     account_->relay_finished(this);

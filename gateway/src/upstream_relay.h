@@ -1,5 +1,6 @@
 // One request's trip to its upstream server and back: take a kept-alive
-// connection or connect (to allowed addresses only), send the request bytes,
+// connection or connect (to allowed addresses only, and with a verified TLS
+// handshake for an https:// target), send the request bytes,
 // collect the response until it ends, all under the request's time-out. The
 // bytes it holds are charged to its client's budget account, and it stops
 // reading from the upstream while that account must wait. The completion runs
@@ -49,6 +50,7 @@ private:
 
     void connect();
     void connect_to(const tcp::resolver::results_type& endpoints);
+    void handshake();
     void begin_exchange(bool reused);
     void write();
     void on_written(error_code ec, std::size_t n);
@@ -68,9 +70,10 @@ private:
     Millis timeout_;
     std::shared_ptr<BudgetAccount> account_;
     Completion done_;
-    std::string key_;  // the pool's name for the target
+    std::string key_;       // "host:port", for error pages
+    std::string pool_key_;  // the pool's name for the target
     tcp::resolver resolver_;
-    tcp::socket socket_;
+    UpstreamPool::Connection connection_;
     boost::asio::steady_timer deadline_;
     std::optional<ResponseBoundary> response_;
     std::size_t charged_ = 0;       // bytes of this relay on its account

@@ -1,10 +1,12 @@
-// A scripted web server on loopback: for each request it receives, a handler
-// picks the reply bytes and how to deliver them. It records every request as
-// received and counts connections, so tests can see what the gateway sent
-// and whether it kept a connection alive.
+// A scripted web server on loopback, in clear text or over TLS: for each
+// request it receives, a handler picks the reply bytes and how to deliver
+// them. It records every request as received and counts connections, so
+// tests can see what the gateway sent and whether it kept a connection alive.
 #pragma once
 
+#include "test_certificates.h"
 #include "test_sockets.h"
+#include "tls_link.h"
 
 #include <atomic>
 #include <functional>
@@ -28,7 +30,8 @@ class FakeUpstream {
 public:
     using Handler = std::function<Reply(const std::string& request)>;
 
-    explicit FakeUpstream(Handler handler);
+    // Speaks TLS, presenting `tls`, when it is given.
+    explicit FakeUpstream(Handler handler, const Identity* tls = nullptr);
     ~FakeUpstream();
 
     std::uint16_t port() const { return port_; }
@@ -38,11 +41,15 @@ public:
     // Connections held for a silent reply that the peer then closed.
     int abandoned() const { return abandoned_; }
     std::vector<std::string> requests() const;
+    // Handshakes that failed (the client refused the certificate, or spoke no TLS).
+    int failed_handshakes() const { return failed_handshakes_; }
+    // The server name the last TLS client asked for.
+    std::string server_name() const;
 
 private:
     void accept_loop();
     void serve(Fd connection);
-    void converse(int fd);
+    void converse(Link& link);
     void record(const std::string& request);
 
     Handler handler_;
@@ -52,6 +59,9 @@ private:
     std::atomic<int> connections_{0};
     std::atomic<int> abandoned_{0};
     std::atomic<int> finished_{0};
+    std::atomic<int> failed_handshakes_{0};
+    ServerTls tls_{nullptr, SSL_CTX_free};
+    std::string server_name_;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     std::vector<std::thread> workers_;

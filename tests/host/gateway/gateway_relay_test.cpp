@@ -117,7 +117,8 @@ TEST(GatewayRelay, AbsoluteFormTargetIsRewrittenToOriginForm)
 
     const auto seen = upstream.requests();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], "POST /svc/calc?op=add HTTP/1.1\r\n" + rest);
+    EXPECT_EQ(seen[0], "POST /svc/calc?op=add HTTP/1.1\r\nHost: 127.0.0.1:" +
+                           std::to_string(upstream.port()) + "\r\nContent-Length: 4\r\n\r\nbody");
     EXPECT_EQ(seen[1], origin);
 }
 

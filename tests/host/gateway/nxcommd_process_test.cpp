@@ -112,7 +112,7 @@ TEST(Nxcommd, HelpListsEveryOptionWithItsDefault)
          {"--listen", "--allow", "--max-request-bytes", "--max-response-bytes",
           "--max-header-bytes", "--idle-timeout-ms", "--default-timeout-ms", "--max-timeout-ms",
           "--max-clients", "--max-in-flight", "--max-idle-upstream", "--upstream-idle-ms",
-          "--frame-timeout-ms", "--max-buffered-mb"})
+          "--frame-timeout-ms", "--max-buffered-mb", "--ca-file"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("(default 2097124)"), std::string::npos);
     EXPECT_NE(help.find("(default 1024)"), std::string::npos);
@@ -121,7 +121,8 @@ TEST(Nxcommd, HelpListsEveryOptionWithItsDefault)
 TEST(Nxcommd, RefusesUnusableArguments)
 {
     for (const char* args : {" --listen nowhere", " --max-clients 0", " --allow a/b", " --bogus 1",
-                             " --default-timeout-ms 9 --max-timeout-ms 5"}) {
+                             " --default-timeout-ms 9 --max-timeout-ms 5",
+                             " --ca-file /nonexistent/ca.pem", " --ca-file " NXCOMMD_PATH}) {
         const std::string command = std::string(NXCOMMD_PATH) + args + " 2>/dev/null";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args;

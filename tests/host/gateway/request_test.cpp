@@ -36,12 +36,22 @@ TEST(RelayRequest, FindsTheTargetAndForwardsOriginForm)
          "example.org", 80, "", "http://example.org:80/x?y=1"},
         {"absolute-form wins over Host",
          "POST http://127.0.0.1:9000/svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body, "127.0.0.1",
-         9000, "POST /svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body,
+         9000, "POST /svc?wsdl HTTP/1.1\r\nHost: 127.0.0.1:9000\r\n" + body,
          "http://127.0.0.1:9000/svc?wsdl"},
         {"absolute-form without path, upper-case scheme", "GET HTTP://LocalHost HTTP/1.1\r\n\r\n",
-         "localhost", 80, "GET / HTTP/1.1\r\n\r\n", "http://localhost:80/"},
+         "localhost", 80, "GET / HTTP/1.1\r\nHost: LocalHost\r\n\r\n", "http://localhost:80/"},
         {"absolute-form with query but no path", "GET http://h:81?q HTTP/1.1\r\n\r\n", "h", 81,
-         "GET /?q HTTP/1.1\r\n\r\n", "http://h:81/?q"},
+         "GET /?q HTTP/1.1\r\nHost: h:81\r\n\r\n", "http://h:81/?q"},
+        {"absolute-form's Host replaces every Host sent",
+         "GET http://h:1/ HTTP/1.1\r\nHost: a\r\nX: 1\r\nhost: b\r\n\r\n", "h", 1,
+         "GET / HTTP/1.1\r\nHost: h:1\r\nX: 1\r\n\r\n", "http://h:1/"},
+        {"https, default port", "POST HTTPS://Svc.Example/a HTTP/1.1\r\nHost: localhost\r\n" + body,
+         "svc.example", 443, "POST /a HTTP/1.1\r\nHost: Svc.Example\r\n" + body,
+         "https://svc.example:443/a"},
+        {"https, own port", "GET https://[::1]:8443/?q HTTP/1.1\r\n\r\n", "::1", 8443,
+         "GET /?q HTTP/1.1\r\nHost: [::1]:8443\r\n\r\n", "https://[::1]:8443/?q"},
+        {"URL in the query", "GET /go?to=http://x/ HTTP/1.1\r\nHost: h\r\n\r\n", "h", 80, "",
+         "http://h:80/go?to=http://x/"},
         {"IPv6 literal", "GET / HTTP/1.1\r\nHost: [::1]:8000\r\n\r\n", "::1", 8000, "",
          "http://[::1]:8000/"},
         {"codings ending in chunked",
@@ -62,6 +72,7 @@ TEST(RelayRequest, FindsTheTargetAndForwardsOriginForm)
         EXPECT_EQ(request->target.port, c.port) << c.name;
         EXPECT_EQ(request->bytes, c.forwarded.empty() ? c.raw : c.forwarded) << c.name;
         EXPECT_EQ(request->url, c.url) << c.name;
+        EXPECT_EQ(request->tls, c.url.starts_with("https://")) << c.name;
     }
 }
 
@@ -108,7 +119,8 @@ TEST(RelayRequest, RefusesWhatCannotBeRelayed)
         {"two Hosts", "GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", 400, "more than one Host"},
         {"bad Host port", "GET / HTTP/1.1\r\nHost: h:99999\r\n\r\n", 400, "unusable Host"},
         {"user info in target", "GET http://u@h/ HTTP/1.1\r\n\r\n", 400, "unusable host"},
-        {"https target", "GET https://h/ HTTP/1.1\r\nHost: h\r\n\r\n", 400, "only http://"},
+        {"ftp target", "GET ftp://h/ HTTP/1.1\r\nHost: h\r\n\r\n", 400,
+         "only http:// and https://"},
         {"relative target", "GET calc HTTP/1.1\r\nHost: h\r\n\r\n", 400, "neither a path"},
         {"CONNECT", "CONNECT h:443 HTTP/1.1\r\nHost: h:443\r\n\r\n", 400, "CONNECT"},
         {"folded header line", "GET / HTTP/1.1\r\nHost: h\r\nX-A: 1\r\n\t2\r\n\r\n", 400, "folded"},

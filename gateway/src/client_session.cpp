@@ -2,8 +2,6 @@
 
 #include "gateway/src/request_log.h"
 
-#include <boost/asio/write.hpp>
-
 #include <array>
 
 namespace nxcommd {
@@ -12,6 +10,9 @@ namespace {
 namespace asio = boost::asio;
 
 constexpr std::size_t kReadChunk = 64 * 1024;
+// While no frames are taken, reading goes on only this far ahead: enough to
+// see the end of the connection behind a few more frames, never a flood.
+constexpr std::size_t kPausedReadAhead = 64 * 1024;
 
 std::string peer_name(const asio::ip::tcp::socket& socket)
 {
@@ -25,10 +26,11 @@ std::string peer_name(const asio::ip::tcp::socket& socket)
 }  // namespace
 
 ClientSession::ClientSession(asio::ip::tcp::socket socket, const GatewayConfig& config,
-                             UpstreamPool& pool)
-    : socket_(std::move(socket)), config_(config), pool_(pool), peer_(peer_name(socket_)),
-      frames_(max_frame_payload(config.limits)), idle_timer_(socket_.get_executor()),
-      last_progress_(Clock::now())
+                             UpstreamPool& pool, std::shared_ptr<BudgetAccount> account)
+    : socket_(std::move(socket)), config_(config), pool_(pool), account_(std::move(account)),
+      peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
+      idle_timer_(socket_.get_executor()), last_progress_(Clock::now()),
+      write_progress_(last_progress_), frame_timer_(socket_.get_executor())
 {
 }
 
@@ -49,14 +51,25 @@ void ClientSession::close()
         relay->cancel();
     relays_.clear();
     answers_.clear();
+    account_->set_answers_waiting(false);
+    account_->release(answer_bytes_);
+    answer_bytes_ = 0;
     idle_timer_.cancel();
+    frame_timer_.cancel();
     error_code ignored;
     socket_.close(ignored);
 }
 
+bool ClientSession::accepting_frames() const
+{
+    return pending() < config_.limits.max_in_flight && !account_->over_share();
+}
+
 void ClientSession::read()
 {
-    if (closed_ || reading_ || pending() >= config_.limits.max_in_flight)
+    if (closed_ || reading_)
+        return;
+    if (!accepting_frames() && frames_.buffered() >= kPausedReadAhead)
         return;
     reading_ = true;
     const auto room = frames_.prepare(kReadChunk);
@@ -76,18 +89,47 @@ void ClientSession::on_read(error_code ec, std::size_t n)
         return close();
     last_progress_ = Clock::now();
     frames_.commit(n);
+    resume();
+}
+
+void ClientSession::resume()
+{
     take_frames();
     read();
+    update_frame_timer();
 }
 
 void ClientSession::take_frames()
 {
-    while (!closed_ && pending() < config_.limits.max_in_flight) {
+    while (!closed_ && accepting_frames()) {
         auto frame = frames_.next();
         if (!frame)
             return;
         handle(*frame);
     }
+    if (!closed_ && account_->over_share())
+        wait_for_budget();
+}
+
+void ClientSession::wait_for_budget()
+{
+    if (waiting_for_budget_)
+        return;
+    waiting_for_budget_ = true;
+    const std::weak_ptr<ClientSession> weak = weak_from_this();
+    account_->wait(
+        weak,
+        [weak] {
+            const auto self = weak.lock();
+            return !self || self->closed_ || !self->account_->over_share();
+        },
+        [weak] {
+            if (const auto self = weak.lock()) {
+                self->waiting_for_budget_ = false;
+                if (!self->closed_)
+                    self->resume();
+            }
+        });
 }
 
 void ClientSession::handle(const ReceivedFrame& frame)
@@ -116,7 +158,7 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
     };
     auto relay =
         std::make_shared<UpstreamRelay>(socket_.get_executor(), pool_, std::move(admitted.request),
-                                        config_.limits, admitted.timeout, std::move(done));
+                                        config_, admitted.timeout, account_, std::move(done));
     relays_.emplace(id, relay);
     relay->start();
 }
@@ -128,7 +170,10 @@ void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url, R
                               Clock::now() - started, outcome.failure});
     if (closed_)
         return;
+    answer_bytes_ += outcome.response.size();
+    account_->charge(outcome.response.size());
     answers_.push_back(make_answer(header, std::move(outcome.response)));
+    account_->set_answers_waiting(true);
     write();
 }
 
@@ -137,26 +182,53 @@ void ClientSession::write()
     if (writing_ || answers_.empty() || closed_)
         return;
     writing_ = true;
+    write_progress_ = Clock::now();
+    write_some();
+}
+
+// Written piece by piece, so that a client reading slowly but steadily is
+// seen to make progress.
+void ClientSession::write_some()
+{
     const AnswerFrame& next = answers_.front();
-    const std::array<asio::const_buffer, 2> buffers{asio::buffer(next.head),
-                                                    asio::buffer(next.response)};
-    asio::async_write(socket_, buffers, [self = shared_from_this()](error_code ec, std::size_t) {
-        self->writing_ = false;
-        if (self->closed_)
-            return;
-        if (ec)
-            return self->close();
-        self->last_progress_ = Clock::now();
-        self->answers_.pop_front();
-        self->write();
-        self->take_frames();
-        self->read();
+    std::array<asio::const_buffer, 2> buffers{asio::buffer(next.head), asio::buffer(next.response)};
+    if (written_ < next.head.size())
+        buffers[0] += written_;
+    else
+        buffers = {asio::const_buffer(),
+                   asio::buffer(next.response) + (written_ - next.head.size())};
+    socket_.async_write_some(buffers, [self = shared_from_this()](error_code ec, std::size_t n) {
+        self->on_written(ec, n);
     });
+}
+
+void ClientSession::on_written(error_code ec, std::size_t n)
+{
+    if (closed_)
+        return;
+    if (ec)
+        return close();
+    write_progress_ = Clock::now();
+    written_ += n;
+    const AnswerFrame& front = answers_.front();
+    if (written_ < front.head.size() + front.response.size())
+        return write_some();
+    const std::size_t done = front.response.size();
+    written_ = 0;
+    writing_ = false;
+    answers_.pop_front();
+    answer_bytes_ -= done;
+    last_progress_ = write_progress_;
+    account_->set_answers_waiting(!answers_.empty());
+    account_->release(done);
+    write();
+    resume();
 }
 
 void ClientSession::arm_idle_timer()
 {
-    idle_timer_.expires_at(last_progress_ + config_.limits.idle_timeout);
+    const auto since = answers_.empty() ? last_progress_ : write_progress_;
+    idle_timer_.expires_at(since + config_.limits.idle_timeout);
     idle_timer_.async_wait([self = shared_from_this()](error_code ec) {
         if (!ec && !self->closed_)
             self->on_idle_timer();
@@ -164,18 +236,54 @@ void ClientSession::arm_idle_timer()
 }
 
 // Waiting on upstream servers is not the client's fault: their time-outs
-// bound it. Anything else without progress for the idle time-out is.
+// bound it. While answers wait, only the client taking them is progress
+// (sending more does not count); otherwise any byte received is.
 void ClientSession::on_idle_timer()
 {
+    const auto now = Clock::now();
+    const auto limit = config_.limits.idle_timeout;
     const bool waiting_on_upstream = !relays_.empty() && answers_.empty() && !frames_.mid_frame();
-    if (waiting_on_upstream || Clock::now() < last_progress_ + config_.limits.idle_timeout) {
-        if (waiting_on_upstream)
-            last_progress_ = Clock::now();
-        arm_idle_timer();
+    if (waiting_on_upstream)
+        last_progress_ = now;
+    if (!answers_.empty() && now >= write_progress_ + limit)
+        return drop("dropped after " + std::to_string(limit.count()) +
+                    " ms without reading its answers");
+    if (answers_.empty() && now >= last_progress_ + limit)
+        return drop("dropped after " + std::to_string(limit.count()) + " ms without progress");
+    arm_idle_timer();
+}
+
+// A frame is timed from its first byte to its last, whatever trickles in
+// between; only while it is being read, as a pause of ours is not the
+// client's delay.
+void ClientSession::update_frame_timer()
+{
+    const bool timing = !closed_ && reading_ && frames_.mid_frame();
+    if (!timing) {
+        if (frame_timed_) {
+            ++frame_generation_;
+            frame_timer_.cancel();
+        }
+        frame_timed_ = false;
         return;
     }
-    log_event(peer_ + " dropped after " + std::to_string(config_.limits.idle_timeout.count()) +
-              " ms without progress");
+    if (frame_timed_ && timed_frame_ == frames_.completed())
+        return;
+    frame_timed_ = true;
+    timed_frame_ = frames_.completed();
+    frame_timer_.expires_after(config_.limits.frame_timeout);
+    frame_timer_.async_wait(
+        [self = shared_from_this(), generation = ++frame_generation_](error_code ec) {
+            if (!ec && !self->closed_ && generation == self->frame_generation_)
+                self->drop("dropped: a frame took longer than " +
+                           std::to_string(self->config_.limits.frame_timeout.count()) +
+                           " ms to arrive");
+        });
+}
+
+void ClientSession::drop(const std::string& why)
+{
+    log_event(peer_ + " " + why);
     close();
 }
 

@@ -56,6 +56,7 @@ std::optional<ReceivedFrame> FrameAssembler::next()
         skip_ -= dropped;
         if (skip_ > 0)
             return std::nullopt;
+        ++completed_;
     }
     if (!frame_ready())
         return std::nullopt;
@@ -73,7 +74,17 @@ std::optional<ReceivedFrame> FrameAssembler::next()
         buffer_.begin() + static_cast<std::ptrdiff_t>(begin_ + nxcomm::kHeaderSize);
     frame.payload.assign(payload, payload + static_cast<std::ptrdiff_t>(length));
     begin_ += nxcomm::kHeaderSize + length;
+    ++completed_;
     return frame;
+}
+
+// The payload of an oversized frame is awaited only until it has all
+// arrived, whether or not it has been skipped yet.
+bool FrameAssembler::mid_frame() const
+{
+    if (skip_ > 0)
+        return skip_ > available();
+    return available() > 0 && !frame_ready();
 }
 
 }  // namespace nxcommd

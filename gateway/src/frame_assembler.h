@@ -32,7 +32,11 @@ public:
     std::optional<ReceivedFrame> next();
 
     // Part of a frame has arrived and the rest is awaited.
-    bool mid_frame() const { return skip_ > 0 || (available() > 0 && !frame_ready()); }
+    bool mid_frame() const;
+    // Frames whose every byte has arrived and been taken (or skipped).
+    std::uint64_t completed() const { return completed_; }
+    // Received bytes not yet taken.
+    std::size_t buffered() const { return end_ - begin_; }
 
 private:
     std::size_t available() const { return end_ - begin_; }
@@ -44,6 +48,7 @@ private:
     std::size_t begin_ = 0;   // first unconsumed byte
     std::size_t end_ = 0;     // one past the last received byte
     std::uint64_t skip_ = 0;  // payload bytes of an oversized frame still to discard
+    std::uint64_t completed_ = 0;
 };
 
 }  // namespace nxcommd

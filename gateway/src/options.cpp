@@ -1,4 +1,5 @@
 #include "gateway/src/options.h"
+#include "gateway/src/upstream_connection.h"
 
 #include <nxcomm/frame.h>
 
@@ -16,6 +17,17 @@ namespace nxcommd {
 GatewayLimits::GatewayLimits() : max_response_bytes(nxcomm::kMaxSinglePieceAnswer) {}
 
 namespace {
+
+// Found now rather than when the first https:// request comes.
+bool loads_certificates(std::string_view ca_file)
+{
+    try {
+        make_tls_client_context(std::string(ca_file));
+        return true;
+    } catch (const boost::system::system_error&) {
+        return false;
+    }
+}
 
 std::optional<std::size_t> parse_count(std::string_view text)
 {
@@ -66,11 +78,15 @@ const std::vector<NumericOption>& numeric_options()
         size_option("--max-header-bytes", "largest request or response head", &L::max_header_bytes),
         millis_option("--idle-timeout-ms", "drop a client that makes no progress this long",
                       &L::idle_timeout),
+        millis_option("--frame-timeout-ms", "drop a client whose frame takes longer to arrive",
+                      &L::frame_timeout),
         millis_option("--default-timeout-ms", "per-request time-out when the frame gives 0",
                       &L::default_timeout),
         millis_option("--max-timeout-ms", "cap on a frame's per-request time-out", &L::max_timeout),
         size_option("--max-clients", "simultaneous client connections", &L::max_clients),
         size_option("--max-in-flight", "requests pending per client connection", &L::max_in_flight),
+        size_option("--max-buffered-mb", "MiB of requests and answers held for all clients",
+                    &L::max_buffered_mb),
         size_option("--max-idle-upstream", "kept-alive upstream connections in total",
                     &L::max_idle_upstream),
         millis_option("--upstream-idle-ms",
@@ -99,6 +115,13 @@ std::string apply(GatewayConfig& config, std::string_view name, std::string_view
         config.listen = std::move(*listen);
         return {};
     }
+    if (name == "--ca-file") {
+        if (!loads_certificates(value))
+            return "--ca-file has no PEM certificates that can be read: '" + std::string(value) +
+                   "'";
+        config.ca_file = value;
+        return {};
+    }
     if (name == "--allow")
         return config.allow.add(value)
                    ? std::string{}
@@ -122,6 +145,8 @@ std::string check(const GatewayLimits& limits)
         return "--max-response-bytes does not fit a frame";
     if (limits.max_request_bytes > std::numeric_limits<std::uint32_t>::max() / 2)
         return "--max-request-bytes does not fit a frame";
+    if (limits.max_buffered_mb > std::numeric_limits<std::size_t>::max() / (1024 * 1024))
+        return "--max-buffered-mb is too large";
     if (limits.max_header_bytes > limits.max_request_bytes)
         return "--max-header-bytes exceeds --max-request-bytes";
     return {};
@@ -132,7 +157,7 @@ std::string check(const GatewayLimits& limits)
 CommandLine parse_command_line(int argc, const char* const argv[])
 {
     CommandLine result;
-    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}};
+    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}, {}};
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -158,12 +183,15 @@ std::string usage_text()
     const GatewayLimits defaults;
     std::ostringstream out;
     out << "usage: nxcommd [--listen ADDRESS:PORT] --allow HOST[:PORT] [--allow ...] [limits]\n\n"
-        << "Relays framed raw HTTP requests to the web servers they name and returns\n"
+        << "Relays framed raw HTTP requests to the web servers they name (over TLS 1.2\n"
+        << "or later for https:// targets, with the certificate verified) and returns\n"
         << "their raw responses. Prints 'nxcommd listening on HOST:PORT' once bound.\n\n"
         << "  --listen ADDRESS:PORT     address to listen on (default 127.0.0.1:"
         << nxcomm::kDefaultPort << "; port 0 picks a free one)\n"
         << "  --allow HOST[:PORT]       permitted upstream target, repeatable (default: none,\n"
-        << "                            every target is refused)\n";
+        << "                            every target is refused)\n"
+        << "  --ca-file PATH            PEM certificates trusted for https:// targets besides\n"
+        << "                            the system's (default: the system's only)\n";
     for (const NumericOption& option : numeric_options()) {
         std::string name = option.name;
         name += " N";

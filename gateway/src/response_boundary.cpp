@@ -22,13 +22,19 @@ bool is_interim(int code)
 
 }  // namespace
 
-// Only the status code is kept.
+// Only the status code is kept. The parser takes any three digits; codes
+// outside 100-599 are not HTTP's (RFC 9110, 15) and are refused.
 class ResponseBoundary::Parser final : public CountingParser<false> {
 public:
     int code = 0;
 
 private:
-    void on_response_impl(int status, string_view, int, error_code&) override { code = status; }
+    void on_response_impl(int status, string_view, int, error_code& ec) override
+    {
+        code = status;
+        if (status < 100 || status > 599)
+            ec = http::error::bad_status;
+    }
 };
 
 ResponseBoundary::ResponseBoundary(bool head_request, std::size_t max_header_bytes,

@@ -32,6 +32,8 @@ public:
     State state() const { return state_; }
     bool received_nothing() const { return filled_ == 0 && !interim_seen_; }
     std::size_t received() const { return filled_; }
+    // Bytes of memory the response takes, received or made room for.
+    std::size_t held() const { return buffer_.size(); }
     // After `complete`: the response, trimmed to where it ends.
     std::string take_response();
     int status_code() const { return status_code_; }

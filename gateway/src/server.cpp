@@ -24,7 +24,11 @@ tcp::endpoint listen_endpoint(const HostPort& listen)
 Server::Server(asio::io_context& io, GatewayConfig config)
     : config_(std::move(config)),
       acceptor_(io, listen_endpoint(config_.listen), /*reuse_address=*/true),
-      pool_(config_.limits.max_idle_upstream, config_.limits.upstream_idle), accept_pause_(io)
+      pool_(io.get_executor(), config_.limits.max_idle_upstream, config_.limits.upstream_idle,
+            config_.ca_file),
+      budget_(
+          std::make_shared<BufferBudget>(io.get_executor(), config_.limits.max_buffered_bytes())),
+      accept_pause_(io)
 {
 }
 
@@ -72,7 +76,8 @@ void Server::on_accept(error_code ec, tcp::socket socket)
                   " clients already connected");
         socket.close(ec);
     } else {
-        auto session = std::make_shared<ClientSession>(std::move(socket), config_, pool_);
+        auto session = std::make_shared<ClientSession>(std::move(socket), config_, pool_,
+                                                       std::make_shared<BudgetAccount>(budget_));
         sessions_.push_back(session);
         session->start();
     }

@@ -3,6 +3,7 @@
 // after which the io_context runs out of work and returns.
 #pragma once
 
+#include "gateway/src/buffer_budget.h"
 #include "gateway/src/client_session.h"
 #include "gateway/src/options.h"
 #include "gateway/src/upstream_pool.h"
@@ -36,6 +37,7 @@ private:
     GatewayConfig config_;
     boost::asio::ip::tcp::acceptor acceptor_;
     UpstreamPool pool_;
+    std::shared_ptr<BufferBudget> budget_;
     boost::asio::steady_timer accept_pause_;
     std::list<std::weak_ptr<ClientSession>> sessions_;
     bool stopped_ = false;

@@ -1,44 +1,60 @@
-// Kept-alive upstream connections, shared by all clients. Bounded in number
-// and in age; a connection the server has meanwhile closed is noticed when it
-// is taken and discarded instead of being handed out.
+// Where upstream connections come from: new ones, in clear text or over TLS
+// (the gateway's one TLS client set-up lives here), and kept-alive ones,
+// shared by all clients. Kept ones are bounded in number and in age: a timer
+// closes each one once it has been unused for the maximum age, whether or not
+// more requests come. A connection the server has meanwhile closed is noticed
+// when it is taken and discarded instead of being handed out.
 #pragma once
 
-#include <boost/asio/ip/tcp.hpp>
+#include "gateway/src/upstream_connection.h"
+
+#include <boost/asio/any_io_executor.hpp>
+#include <boost/asio/ssl/context.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <chrono>
 #include <cstddef>
 #include <list>
-#include <optional>
+#include <memory>
 #include <string>
 
 namespace nxcommd {
 
 class UpstreamPool {
 public:
-    using Socket = boost::asio::ip::tcp::socket;
+    using Connection = std::unique_ptr<UpstreamConnection>;
     using Clock = std::chrono::steady_clock;
 
-    UpstreamPool(std::size_t max_idle, Clock::duration max_age);
+    // Throws boost::system::system_error when `ca_file` cannot be loaded.
+    UpstreamPool(const boost::asio::any_io_executor& executor, std::size_t max_idle,
+                 Clock::duration max_age, const std::string& ca_file);
 
-    // A live idle connection to `key` ("host:port"), most recently used first.
-    std::optional<Socket> take(const std::string& key);
-    // Keeps `socket` for reuse; the oldest idle connection makes room if needed.
-    void give_back(std::string key, Socket socket);
+    // A new, unconnected connection.
+    Connection make(bool tls);
+    // A live idle connection to `key`, most recently used first; null if none.
+    Connection take(const std::string& key);
+    // Keeps `connection` for reuse; the oldest idle connection makes room if needed.
+    void give_back(std::string key, Connection connection);
     void close_all();
     std::size_t idle_count() const { return idle_.size(); }
 
 private:
     struct Idle {
         std::string key;
-        Socket socket;
+        Connection connection;
         Clock::time_point since;
     };
 
     void drop_expired(Clock::time_point now);
+    void arm_expiry();
 
+    boost::asio::any_io_executor executor_;
+    boost::asio::ssl::context tls_;
     std::size_t max_idle_;
     Clock::duration max_age_;
     std::list<Idle> idle_;  // oldest first
+    boost::asio::steady_timer expiry_;
+    bool expiry_armed_ = false;
 };
 
 }  // namespace nxcommd

@@ -1,9 +1,14 @@
 // One request's trip to its upstream server and back: take a kept-alive
-// connection or connect, send the request bytes, collect the response until
-// it ends, all under the request's time-out. The completion runs exactly once
-// with the raw response or an error page, unless the relay was cancelled.
+// connection or connect (to allowed addresses only, and with a verified TLS
+// handshake for an https:// target), send the request bytes,
+// collect the response until it ends, all under the request's time-out. The
+// bytes it holds are charged to its client's budget account, and it stops
+// reading from the upstream while that account must wait. The completion runs
+// exactly once with the raw response or an error page, unless the relay was
+// cancelled.
 #pragma once
 
+#include "gateway/src/buffer_budget.h"
 #include "gateway/src/error_page.h"
 #include "gateway/src/options.h"
 #include "gateway/src/relay_request.h"
@@ -32,8 +37,8 @@ public:
     using Completion = std::function<void(RelayOutcome)>;
 
     UpstreamRelay(const boost::asio::any_io_executor& executor, UpstreamPool& pool,
-                  RelayRequest request, const GatewayLimits& limits, Millis timeout,
-                  Completion done);
+                  RelayRequest request, const GatewayConfig& config, Millis timeout,
+                  std::shared_ptr<BudgetAccount> account, Completion done);
 
     void start();
     // The client went away: stop at once, without running the completion.
@@ -45,26 +50,34 @@ private:
 
     void connect();
     void connect_to(const tcp::resolver::results_type& endpoints);
+    void handshake();
     void begin_exchange(bool reused);
     void write();
+    void on_written(error_code ec, std::size_t n);
     void read();
     void on_read(error_code ec, std::size_t n);
+    bool may_send_again() const;
     bool retry_on_fresh_connection();
     void succeed();
     void fail(int status, const std::string& reason);
     void finish(RelayOutcome outcome);
+    void stop_io();
     void on_deadline();
 
     UpstreamPool& pool_;
     RelayRequest request_;
-    const GatewayLimits& limits_;
+    const GatewayConfig& config_;
     Millis timeout_;
+    std::shared_ptr<BudgetAccount> account_;
     Completion done_;
-    std::string key_;  // the pool's name for the target
+    std::string key_;       // "host:port", for error pages
+    std::string pool_key_;  // the pool's name for the target
     tcp::resolver resolver_;
-    tcp::socket socket_;
+    UpstreamPool::Connection connection_;
     boost::asio::steady_timer deadline_;
     std::optional<ResponseBoundary> response_;
+    std::size_t charged_ = 0;       // bytes of this relay on its account
+    std::size_t request_sent_ = 0;  // bytes of the request handed to the current connection
     bool reused_ = false;
     bool retried_ = false;
     bool finished_ = false;

@@ -27,6 +27,7 @@ public:
     ServerProcess& operator=(const ServerProcess&) = delete;
 
     std::uint16_t port() const { return port_; }
+    pid_t pid() const { return pid_; }
     const std::string& first_line() const { return first_line_; }
 
     // Sends `signal` and waits up to `limit` for the exit; returns the raw

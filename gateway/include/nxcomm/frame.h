@@ -135,25 +135,24 @@ inline ParsedBuffer parse_serialized(Bytes in)
     }
     std::size_t at = kSerializedPrefixSize;
     std::uint64_t sum = 0;
-    result.pieces.reserve(count);
+    // Each piece takes at least its length field: a count cannot make us
+    // reserve more than the bytes could hold.
+    result.pieces.reserve(std::min<std::size_t>(count, (in.size() - at) / kPieceLengthSize));
     for (std::uint32_t i = 0; i < count; ++i) {
-        if (in.size() - at < kPieceLengthSize) {
+        const std::size_t left = in.size() - at;
+        if (left < kPieceLengthSize || left - kPieceLengthSize < get_u32(in, at)) {
             result.error = BufferError::piece_overrun;
-            return result;
+            break;
         }
         const std::uint32_t length = get_u32(in, at);
         at += kPieceLengthSize;
-        if (in.size() - at < length) {
-            result.error = BufferError::piece_overrun;
-            return result;
-        }
         result.pieces.push_back(in.subspan(at, length));
         at += length;
         sum += length;
     }
-    if (sum != result.data_length)
+    if (result.error == BufferError::none && sum != result.data_length)
         result.error = BufferError::length_mismatch;
-    else if (at != in.size())
+    else if (result.error == BufferError::none && at != in.size())
         result.error = BufferError::trailing_bytes;
     if (result.error != BufferError::none)
         result.pieces.clear();

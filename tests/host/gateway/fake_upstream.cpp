@@ -22,7 +22,7 @@ std::size_t content_length(const std::string& head)
 
 // One request (head and Content-Length body), or nullopt when the peer closes
 // or the server is stopping.
-std::optional<std::string> read_request(int fd, std::string& pending,
+std::optional<std::string> read_request(Link& link, std::string& pending,
                                         const std::atomic<bool>& stopping)
 {
     while (!stopping) {
@@ -35,11 +35,10 @@ std::optional<std::string> read_request(int fd, std::string& pending,
                 return request;
             }
         }
-        pollfd watch{fd, POLLIN, 0};
-        if (poll(&watch, 1, static_cast<int>(kPollStep.count())) <= 0)
+        if (!link.readable(kPollStep))
             continue;
         char chunk[16384];
-        const auto got = recv(fd, chunk, sizeof chunk, 0);
+        const auto got = link.receive(chunk, sizeof chunk);
         if (got <= 0)
             return std::nullopt;
         pending.append(chunk, static_cast<std::size_t>(got));
@@ -57,10 +56,11 @@ void pause(Millis span, const std::atomic<bool>& stopping)
 
 // Keeps a connection open without answering until the peer or the test ends
 // it; true when the peer did.
-bool hold_until_closed(int fd, const std::atomic<bool>& stopping)
+bool hold_until_closed(Link& link, const std::atomic<bool>& stopping)
 {
+    char scratch[4096];
     while (!stopping) {
-        if (peer_closes(fd, kPollStep))
+        if (link.readable(kPollStep) && link.receive(scratch, sizeof scratch) <= 0)
             return true;
     }
     return false;
@@ -68,8 +68,10 @@ bool hold_until_closed(int fd, const std::atomic<bool>& stopping)
 
 }  // namespace
 
-FakeUpstream::FakeUpstream(Handler handler) : handler_(std::move(handler))
+FakeUpstream::FakeUpstream(Handler handler, const Identity* tls) : handler_(std::move(handler))
 {
+    if (tls)
+        tls_ = make_server_tls(*tls);
     listener_ = listen_loopback(port_);
     acceptor_ = std::thread([this] { accept_loop(); });
 }
@@ -110,17 +112,41 @@ void FakeUpstream::accept_loop()
 
 void FakeUpstream::serve(Fd connection)
 {
+    {
+        Link link(connection.get(), tls_.get());
+        if (link.handshake_done()) {
+            {
+                std::lock_guard lock(mutex_);
+                server_name_ = link.server_name();
+            }
+            converse(link);
+        } else {
+            ++failed_handshakes_;
+        }
+    }
+    connection.reset();
+    ++finished_;
+}
+
+std::string FakeUpstream::server_name() const
+{
+    std::lock_guard lock(mutex_);
+    return server_name_;
+}
+
+void FakeUpstream::converse(Link& link)
+{
     std::string pending;
-    while (auto request = read_request(connection.get(), pending, stopping_)) {
+    while (auto request = read_request(link, pending, stopping_)) {
         record(*request);
         const Reply reply = handler_(*request);
         if (reply.silent) {
-            if (hold_until_closed(connection.get(), stopping_))
+            if (hold_until_closed(link, stopping_))
                 ++abandoned_;
             return;
         }
         pause(reply.delay, stopping_);
-        if (!send_all(connection.get(), reply.bytes) || reply.close_after)
+        if (!link.send(reply.shared_bytes ? *reply.shared_bytes : reply.bytes) || reply.close_after)
             return;
     }
 }

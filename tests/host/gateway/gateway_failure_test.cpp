@@ -149,7 +149,9 @@ TEST(GatewayFailure, StalledClientIsDroppedOthersAreServed)
     EXPECT_EQ(healthy.exchange(post(upstream.port(), "/", "")).response, ok_response("fine"));
     EXPECT_TRUE(peer_closes(stalled.fd(), 3000ms));
     EXPECT_TRUE(peer_closes(silent.fd(), 3000ms));
-    EXPECT_EQ(healthy.exchange(post(upstream.port(), "/", "")).response, ok_response("fine"));
+    // The healthy client idles as long as the others by now, so a new one asks.
+    FrameClient another(gateway.port());
+    EXPECT_EQ(another.exchange(post(upstream.port(), "/", "")).response, ok_response("fine"));
 }
 
 TEST(GatewayFailure, ClientWaitingOnASlowUpstreamIsNotIdle)
@@ -195,6 +197,98 @@ TEST(GatewayFailure, ClientGoingAwayCancelsItsRelays)
     for (int i = 0; i < 100 && upstream.abandoned() == 0; ++i)
         std::this_thread::sleep_for(20ms);
     EXPECT_EQ(upstream.abandoned(), 1);
+}
+
+TEST(GatewayFailure, ClientGoingAwayAtTheInFlightLimitCancelsAllItsRelays)
+{
+    FakeUpstream upstream(misbehave);
+    const auto config = test_config();
+    GatewayRunner gateway(config);
+    const int limit = static_cast<int>(config.limits.max_in_flight);
+    {
+        FrameClient leaving(gateway.port());
+        for (int id = 0; id < limit; ++id)
+            ASSERT_TRUE(leaving.send_request(id, post(upstream.port(), "/silent", ""), 60000));
+        for (int i = 0; i < 200 && upstream.connections() < limit; ++i)
+            std::this_thread::sleep_for(10ms);
+        ASSERT_EQ(upstream.connections(), limit);
+    }
+    const auto closed = std::chrono::steady_clock::now();
+    while (upstream.open_connections() > 0 && std::chrono::steady_clock::now() - closed < 2s)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(upstream.open_connections(), 0);
+}
+
+// One byte every 0.4 s keeps a connection busy, but a frame must be whole
+// within the frame time-out.
+TEST(GatewayFailure, TricklingClientIsDroppedAtTheFrameTimeOut)
+{
+    FakeUpstream upstream(misbehave);
+    auto config = test_config();
+    config.limits.frame_timeout = 2000ms;
+    GatewayRunner gateway(config);
+    FrameClient trickler(gateway.port());
+    const std::string frame = FrameClient::frame(1, post(upstream.port(), "/", ""));
+    const auto first_byte = std::chrono::steady_clock::now();
+    const auto elapsed = [&] { return std::chrono::steady_clock::now() - first_byte; };
+    bool dropped = false;
+    for (std::size_t i = 0; i < frame.size() && !dropped && elapsed() < 4s; ++i) {
+        trickler.send(frame.substr(i, 1));
+        if (i == 1) {
+            FrameClient other(gateway.port());
+            EXPECT_EQ(other.exchange(post(upstream.port(), "/", "")).response, ok_response("fine"));
+        }
+        dropped = peer_closes(trickler.fd(), 400ms);
+    }
+    EXPECT_TRUE(dropped);
+    EXPECT_LT(elapsed(), 3s);
+}
+
+TEST(GatewayFailure, ClientNotReadingIsDroppedThoughItKeepsSending)
+{
+    const auto large = std::make_shared<const std::string>(ok_response(std::string(1500000, 'L')));
+    FakeUpstream upstream([&](const std::string&) { return Reply{.shared_bytes = large}; });
+    auto config = test_config();
+    config.limits.idle_timeout = 300ms;
+    GatewayRunner gateway(config);
+    FrameClient hoarder(gateway.port());
+    for (std::uint32_t id = 0; id < 12; ++id)  // more than the socket buffers hold
+        ASSERT_TRUE(hoarder.send_request(id, post(upstream.port(), "/", "")));
+    const auto start = std::chrono::steady_clock::now();
+    bool dropped = false;
+    for (std::uint32_t id = 100; !dropped && std::chrono::steady_clock::now() - start < 5s; ++id) {
+        dropped = !hoarder.send(FrameClient::frame(id, "x"));  // a 400, answered at once
+        std::this_thread::sleep_for(100ms);
+    }
+    EXPECT_TRUE(dropped);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+}
+
+// A name on the list may resolve anywhere; an address inside is reached only
+// when the list names it too.
+TEST(GatewayFailure, NameResolvingToAnUnlistedInsideAddressIsRefused)
+{
+    FakeUpstream upstream(misbehave);
+    const std::string request = "GET http://localhost:" + std::to_string(upstream.port()) +
+                                "/ HTTP/1.1\r\nHost: localhost\r\n\r\n";
+    const std::vector<std::pair<std::vector<const char*>, int>> cases{
+        {{"localhost"}, 403},
+        {{"localhost", "127.0.0.1:1"}, 403},
+        {{"localhost", "127.0.0.1"}, 200},
+    };
+    for (const auto& [entries, status] : cases) {
+        auto config = test_config();
+        config.allow = {};
+        for (const char* entry : entries)
+            config.allow.add(entry);
+        GatewayRunner gateway(config);
+        const Answer answer = FrameClient(gateway.port()).exchange(request);
+        EXPECT_EQ(answer.status(), status) << entries.size();
+        if (status == 403)
+            EXPECT_EQ(answer.heading(),
+                      "Forbidden: target localhost:" + std::to_string(upstream.port()) +
+                          " resolves to 127.0.0.1, which is not on the allow-list");
+    }
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <map>
 #include <set>
 #include <thread>
+#include <tuple>
 
 namespace gwtest {
 namespace {
@@ -117,7 +118,8 @@ TEST(GatewayRelay, AbsoluteFormTargetIsRewrittenToOriginForm)
 
     const auto seen = upstream.requests();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[0], "POST /svc/calc?op=add HTTP/1.1\r\n" + rest);
+    EXPECT_EQ(seen[0], "POST /svc/calc?op=add HTTP/1.1\r\nHost: 127.0.0.1:" +
+                           std::to_string(upstream.port()) + "\r\nContent-Length: 4\r\n\r\nbody");
     EXPECT_EQ(seen[1], origin);
 }
 
@@ -148,6 +150,47 @@ TEST(GatewayRelay, DiscardsAKeptConnectionTheServerClosedMeanwhile)
         std::this_thread::sleep_for(50ms);  // let the close reach the gateway's side
     }
     EXPECT_EQ(upstream.connections(), 3);
+}
+
+TEST(GatewayRelay, ClosesUnusedUpstreamConnectionsWithoutFurtherTraffic)
+{
+    FakeUpstream upstream([](const std::string&) { return Reply{ok_response("k")}; });
+    auto config = test_config();
+    config.limits.upstream_idle = 200ms;
+    GatewayRunner gateway(config);
+    FrameClient client(gateway.port());
+    EXPECT_EQ(client.exchange(post(upstream.port(), "/", "x")).status(), 200);
+    EXPECT_EQ(upstream.open_connections(), 1);
+    for (int i = 0; i < 100 && upstream.open_connections() > 0; ++i)
+        std::this_thread::sleep_for(20ms);
+    EXPECT_EQ(upstream.open_connections(), 0);
+}
+
+// The server reads the request on a kept-alive connection and closes it
+// without a word: it may or may not have acted on it.
+TEST(GatewayRelay, SendsARequestAgainOnlyWhenThatIsSafe)
+{
+    FakeUpstream upstream([](const std::string& request) {
+        return request_path(request) == "/charge" ? Reply{"", true} : Reply{ok_response("primed")};
+    });
+    GatewayRunner gateway;
+    FrameClient client(gateway.port());
+    const std::string target = "127.0.0.1:" + std::to_string(upstream.port());
+    const std::vector<std::tuple<std::string, int, std::string>> cases{
+        {"POST", 1,
+         "Bad Gateway: " + target +
+             " closed a kept-alive connection without responding; the POST request was not sent "
+             "again as it may have taken effect"},
+        {"GET", 2, "Bad Gateway: " + target + " closed the connection without a response"},
+    };
+    for (const auto& [method, sent, heading] : cases) {
+        EXPECT_EQ(client.exchange(get(upstream.port(), "/prime")).status(), 200);
+        const auto before = upstream.requests().size();
+        const Answer answer = client.exchange(method + " /charge HTTP/1.1\r\nHost: " + target +
+                                              "\r\nContent-Length: 9\r\n\r\ncharge 20");
+        EXPECT_EQ(answer.heading(), heading) << method;
+        EXPECT_EQ(upstream.requests().size() - before, static_cast<std::size_t>(sent)) << method;
+    }
 }
 
 TEST(GatewayRelay, AnswersRequestsInFlightAsTheyComplete)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -35,14 +36,29 @@ TEST(RelayRequest, FindsTheTargetAndForwardsOriginForm)
          "example.org", 80, "", "http://example.org:80/x?y=1"},
         {"absolute-form wins over Host",
          "POST http://127.0.0.1:9000/svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body, "127.0.0.1",
-         9000, "POST /svc?wsdl HTTP/1.1\r\nHost: other:1\r\n" + body,
+         9000, "POST /svc?wsdl HTTP/1.1\r\nHost: 127.0.0.1:9000\r\n" + body,
          "http://127.0.0.1:9000/svc?wsdl"},
         {"absolute-form without path, upper-case scheme", "GET HTTP://LocalHost HTTP/1.1\r\n\r\n",
-         "localhost", 80, "GET / HTTP/1.1\r\n\r\n", "http://localhost:80/"},
+         "localhost", 80, "GET / HTTP/1.1\r\nHost: LocalHost\r\n\r\n", "http://localhost:80/"},
         {"absolute-form with query but no path", "GET http://h:81?q HTTP/1.1\r\n\r\n", "h", 81,
-         "GET /?q HTTP/1.1\r\n\r\n", "http://h:81/?q"},
+         "GET /?q HTTP/1.1\r\nHost: h:81\r\n\r\n", "http://h:81/?q"},
+        {"absolute-form's Host replaces every Host sent",
+         "GET http://h:1/ HTTP/1.1\r\nHost: a\r\nX: 1\r\nhost: b\r\n\r\n", "h", 1,
+         "GET / HTTP/1.1\r\nHost: h:1\r\nX: 1\r\n\r\n", "http://h:1/"},
+        {"https, default port", "POST HTTPS://Svc.Example/a HTTP/1.1\r\nHost: localhost\r\n" + body,
+         "svc.example", 443, "POST /a HTTP/1.1\r\nHost: Svc.Example\r\n" + body,
+         "https://svc.example:443/a"},
+        {"https, own port", "GET https://[::1]:8443/?q HTTP/1.1\r\n\r\n", "::1", 8443,
+         "GET /?q HTTP/1.1\r\nHost: [::1]:8443\r\n\r\n", "https://[::1]:8443/?q"},
+        {"URL in the query", "GET /go?to=http://x/ HTTP/1.1\r\nHost: h\r\n\r\n", "h", 80, "",
+         "http://h:80/go?to=http://x/"},
         {"IPv6 literal", "GET / HTTP/1.1\r\nHost: [::1]:8000\r\n\r\n", "::1", 8000, "",
          "http://[::1]:8000/"},
+        {"codings ending in chunked",
+         "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: gzip,\r\nTransfer-Encoding: "
+         "chunked\r\n\r\n"
+         "0\r\n\r\n",
+         "h", 80, "", "http://h:80/"},
         {"chunked request body",
          "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked\r\n\r\n"
          "3\r\nabc\r\n0\r\n\r\n",
@@ -56,6 +72,7 @@ TEST(RelayRequest, FindsTheTargetAndForwardsOriginForm)
         EXPECT_EQ(request->target.port, c.port) << c.name;
         EXPECT_EQ(request->bytes, c.forwarded.empty() ? c.raw : c.forwarded) << c.name;
         EXPECT_EQ(request->url, c.url) << c.name;
+        EXPECT_EQ(request->tls, c.url.starts_with("https://")) << c.name;
     }
 }
 
@@ -64,6 +81,21 @@ TEST(RelayRequest, MarksHeadRequests)
     auto result = nxcommd::read_relay_request("HEAD / HTTP/1.1\r\nHost: h\r\n\r\n", kHeaderLimit);
     ASSERT_TRUE(std::holds_alternative<RelayRequest>(result));
     EXPECT_TRUE(std::get<RelayRequest>(result).head);
+}
+
+TEST(RelayRequest, KnowsWhichMethodsMayBeSentAgain)
+{
+    const std::vector<std::pair<std::string, bool>> cases{
+        {"GET", true},     {"HEAD", true},  {"PUT", true},    {"DELETE", true},
+        {"OPTIONS", true}, {"POST", false}, {"PATCH", false}, {"M-SEARCH", false},
+    };
+    for (const auto& [method, idempotent] : cases) {
+        auto result =
+            nxcommd::read_relay_request(method + " / HTTP/1.1\r\nHost: h\r\n\r\n", kHeaderLimit);
+        ASSERT_TRUE(std::holds_alternative<RelayRequest>(result)) << method;
+        EXPECT_EQ(std::get<RelayRequest>(result).idempotent, idempotent) << method;
+        EXPECT_EQ(std::get<RelayRequest>(result).method, method);
+    }
 }
 
 struct RefusedCase {
@@ -87,9 +119,22 @@ TEST(RelayRequest, RefusesWhatCannotBeRelayed)
         {"two Hosts", "GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", 400, "more than one Host"},
         {"bad Host port", "GET / HTTP/1.1\r\nHost: h:99999\r\n\r\n", 400, "unusable Host"},
         {"user info in target", "GET http://u@h/ HTTP/1.1\r\n\r\n", 400, "unusable host"},
-        {"https target", "GET https://h/ HTTP/1.1\r\nHost: h\r\n\r\n", 400, "only http://"},
+        {"ftp target", "GET ftp://h/ HTTP/1.1\r\nHost: h\r\n\r\n", 400,
+         "only http:// and https://"},
         {"relative target", "GET calc HTTP/1.1\r\nHost: h\r\n\r\n", 400, "neither a path"},
         {"CONNECT", "CONNECT h:443 HTTP/1.1\r\nHost: h:443\r\n\r\n", 400, "CONNECT"},
+        {"folded header line", "GET / HTTP/1.1\r\nHost: h\r\nX-A: 1\r\n\t2\r\n\r\n", 400, "folded"},
+        {"coding other than chunked last",
+         "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: chunked, gzip\r\n\r\n", 400,
+         "does not end in chunked"},
+        {"only a coding other than chunked",
+         "POST / HTTP/1.1\r\nHost: h\r\nTransfer-Encoding: gzip\r\n\r\n", 400,
+         "does not end in chunked"},
+        {"Content-Length list", "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 5, 5\r\n\r\nhello",
+         400, "more than one Content-Length"},
+        {"Content-Length twice",
+         "POST / HTTP/1.1\r\nHost: h\r\nContent-Length: 5\r\nContent-Length: 5\r\n\r\nhello", 400,
+         "more than one Content-Length"},
         {"head over the limit",
          "GET / HTTP/1.1\r\nHost: h\r\nX: " + std::string(kHeaderLimit, 'a') + "\r\n\r\n", 413,
          "request head exceeds 4096 bytes"},
@@ -121,6 +166,43 @@ TEST(AllowList, MatchesHostOrHostAndPort)
     EXPECT_TRUE(allow.allows({"::1", 81}));
     EXPECT_FALSE(allow.allows({"localhost", 80}));
     EXPECT_FALSE(allow.allows({"127.0.0.2", 80}));
+}
+
+TEST(AllowList, PermitsPublicAddressesAndListedInsideOnes)
+{
+    nxcommd::AllowList allow;
+    ASSERT_TRUE(allow.add("127.0.0.1:8080"));
+    ASSERT_TRUE(allow.add("10.1.2.3"));
+    ASSERT_TRUE(allow.add("[fd00::1]"));
+    ASSERT_TRUE(allow.add("svc.example"));
+    const std::vector<std::tuple<const char*, std::uint16_t, bool>> cases{
+        {"93.184.216.34", 80, true},
+        {"172.32.0.1", 80, true},
+        {"2a00:1450::1", 443, true},
+        {"::ffff:8.8.8.8", 80, true},
+        {"127.0.0.1", 8080, true},
+        {"127.0.0.1", 80, false},
+        {"127.0.0.2", 8080, false},
+        {"10.1.2.3", 1, true},
+        {"10.1.2.4", 80, false},
+        {"172.16.0.1", 80, false},
+        {"192.168.1.1", 80, false},
+        {"169.254.169.254", 80, false},
+        {"100.64.0.1", 80, false},
+        {"0.0.0.0", 80, false},
+        {"224.0.0.1", 80, false},
+        {"255.255.255.255", 80, false},
+        {"::1", 80, false},
+        {"::", 80, false},
+        {"fe80::1", 80, false},
+        {"fd00::1", 80, true},
+        {"fd00::2", 80, false},
+        {"::ffff:10.0.0.1", 80, false},
+        {"::ffff:127.0.0.1", 8080, false},
+    };
+    for (const auto& [address, port, permitted] : cases)
+        EXPECT_EQ(allow.permits_address(boost::asio::ip::make_address(address), port), permitted)
+            << address << " port " << port;
 }
 
 nxcommd::ReceivedFrame frame_for(const std::string& http, std::uint32_t timeout_ms,

@@ -143,6 +143,8 @@ TEST(ResponseBoundary, FailsOnBrokenOrOversizedResponses)
         {"closed inside a chunk", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n5\r\nab",
          true, 502},
         {"not HTTP", "SSH-2.0-OpenSSH\r\n\r\n", false, 502},
+        {"status below 100", "HTTP/1.1 099 Odd\r\nContent-Length: 0\r\n\r\n", false, 502},
+        {"status above 599", "HTTP/1.1 600 Odd\r\nContent-Length: 0\r\n\r\n", false, 502},
         {"bad chunk size", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false,
          502},
         {"head over the limit", "HTTP/1.1 200 OK\r\nX: " + std::string(kHeaderLimit, 'a'), false,

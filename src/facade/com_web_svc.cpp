@@ -154,8 +154,9 @@ IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR wsdlFile, BSTR method, VARIANT 
     if (!result) return E_POINTER;
     VariantInit(result);
     return ComBoundary([&] {
-        return wsdl::AnonymousCall({useDefaultProxy_ != 0}, &serviceModel_, wsdlFile, method, argNames, argValues,
-                                   result);
+        const wsdl::AnonymousCallSettings settings{useDefaultProxy_ != 0, transport_ == SoapOverNXComm, timeout_,
+                                                   compression_};
+        return wsdl::AnonymousCall(settings, &serviceModel_, wsdlFile, method, argNames, argValues, result);
     });
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/soaptk/wsdl/wsdl_parser.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <set>
@@ -97,11 +98,14 @@ private:
     void ReadParts(IXMLDOMElement* bindingOperation, IXMLDOMElement* portTypeOperation, const BindingVocabulary& soap,
                    OperationDescription* operation) const;
     std::vector<PartDescription> HeaderParts(IXMLDOMElement* bindingInput, const BindingVocabulary& soap) const;
+    PartFilter BodyParts(IXMLDOMElement* message, IXMLDOMElement* body, IXMLDOMElement* bindingInput,
+                         const BindingVocabulary& soap) const;
     ComPtr<IXMLDOMElement> MessageOf(IXMLDOMElement* portTypeOperation, std::wstring_view direction) const;
     std::vector<ComPtr<IXMLDOMElement>> PartsOf(IXMLDOMElement* message, const PartFilter& filter) const;
     PartDescription PartOfMessage(IXMLDOMElement* part) const;
-    MessageLayout RpcLayout(IXMLDOMElement* message, const std::wstring& element, IXMLDOMElement* body) const;
-    MessageLayout DocumentLayout(IXMLDOMElement* message, IXMLDOMElement* body) const;
+    MessageLayout RpcLayout(IXMLDOMElement* message, const std::wstring& element, IXMLDOMElement* body,
+                            const PartFilter& parts) const;
+    MessageLayout DocumentLayout(IXMLDOMElement* message, const PartFilter& parts) const;
 
     std::vector<ComPtr<IXMLDOMElement>> definitions_;  // the first WSDL's own, then the imported ones
     SchemaSet schemas_;
@@ -146,12 +150,17 @@ void DefinitionsReader::Read(WsdlDescription* description) const
             description->services.push_back(ReadService(service.Get()));
 }
 
+// A service that offers SOAP 1.1 is called with it, as every SOAP stack speaks
+// it; its SOAP 1.2 ports are offered only when it has no other.
 ServiceDescription DefinitionsReader::ReadService(IXMLDOMElement* service) const
 {
     ServiceDescription description{AttributeText(service, L"name"), DocumentationOf(service), {}};
     for (const ComPtr<IXMLDOMElement>& port : Children(service, Wsdl(L"port")))
         if (std::optional<PortDescription> soapPort = ReadPort(port.Get()))
             description.ports.push_back(std::move(*soapPort));
+    const bool soap11 = std::any_of(description.ports.begin(), description.ports.end(),
+                                    [](const PortDescription& port) { return !port.soap12; });
+    if (soap11) std::erase_if(description.ports, [](const PortDescription& port) { return port.soap12; });
     return description;
 }
 
@@ -220,18 +229,20 @@ void DefinitionsReader::ReadParts(IXMLDOMElement* bindingOperation, IXMLDOMEleme
     const ComPtr<IXMLDOMElement> input = MessageOf(portTypeOperation, L"input");
     const ComPtr<IXMLDOMElement> output = MessageOf(portTypeOperation, L"output");
     const bool rpc = operation->style == kRpcStyle;
-    MessageLayout in =
-        rpc ? RpcLayout(input.Get(), operation->name, inputBody.Get()) : DocumentLayout(input.Get(), inputBody.Get());
-    MessageLayout out = rpc ? RpcLayout(output.Get(), operation->name + kResponseSuffix, outputBody.Get())
-                            : DocumentLayout(output.Get(), outputBody.Get());
+    std::vector<PartDescription> headers = HeaderParts(bindingInput.Get(), soap);
+    const PartFilter inputParts = BodyParts(input.Get(), inputBody.Get(), bindingInput.Get(), soap);
+    const PartFilter outputParts = PartsListedBy(outputBody.Get());
+    MessageLayout in = rpc ? RpcLayout(input.Get(), operation->name, inputBody.Get(), inputParts)
+                           : DocumentLayout(input.Get(), inputParts);
+    MessageLayout out = rpc ? RpcLayout(output.Get(), operation->name + kResponseSuffix, outputBody.Get(), outputParts)
+                            : DocumentLayout(output.Get(), outputParts);
 
     operation->inputNamespace = std::move(in.wrapperNamespace);
     operation->inputElement = std::move(in.wrapperElement);
     operation->outputNamespace = std::move(out.wrapperNamespace);
     operation->outputElement = std::move(out.wrapperElement);
     operation->inputs = std::move(in.parts);
-    for (PartDescription& header : HeaderParts(bindingInput.Get(), soap))
-        operation->inputs.push_back(std::move(header));
+    for (PartDescription& header : headers) operation->inputs.push_back(std::move(header));
     for (size_t index = 0; index < operation->inputs.size(); ++index)
         operation->inputs[index].callIndex = static_cast<long>(index + 1);
     if (!out.parts.empty()) {
@@ -240,6 +251,21 @@ void DefinitionsReader::ReadParts(IXMLDOMElement* bindingOperation, IXMLDOMEleme
         operation->result.input = false;
         operation->result.callIndex = -1;
     }
+}
+
+// The parts of the input's body: those its parts attribute lists, or else
+// every part of the message that no soap:header of the input takes.
+PartFilter DefinitionsReader::BodyParts(IXMLDOMElement* message, IXMLDOMElement* body, IXMLDOMElement* bindingInput,
+                                        const BindingVocabulary& soap) const
+{
+    if (PartFilter listed = PartsListedBy(body)) return listed;
+    std::set<std::wstring> names;
+    for (const ComPtr<IXMLDOMElement>& part : PartsOf(message, std::nullopt))
+        names.insert(AttributeText(part.Get(), L"name"));
+    for (const ComPtr<IXMLDOMElement>& header : Children(bindingInput, soap.Named(L"header")))
+        if (Lookup(messages_, header.Get(), L"message") == ComPtr<IXMLDOMElement>(message))
+            names.erase(AttributeText(header.Get(), L"part"));
+    return names;
 }
 
 // The parts that soap:header entries of the input name: each travels as its
@@ -302,19 +328,19 @@ PartDescription DefinitionsReader::PartOfMessage(IXMLDOMElement* part) const
     return description;
 }
 
-MessageLayout DefinitionsReader::RpcLayout(IXMLDOMElement* message, const std::wstring& element,
-                                           IXMLDOMElement* body) const
+MessageLayout DefinitionsReader::RpcLayout(IXMLDOMElement* message, const std::wstring& element, IXMLDOMElement* body,
+                                           const PartFilter& parts) const
 {
     MessageLayout layout{body ? AttributeText(body, L"namespace") : std::wstring(), element, {}};
-    for (const ComPtr<IXMLDOMElement>& part : PartsOf(message, PartsListedBy(body)))
+    for (const ComPtr<IXMLDOMElement>& part : PartsOf(message, parts))
         layout.parts.push_back(PartOfMessage(part.Get()));
     return layout;
 }
 
-MessageLayout DefinitionsReader::DocumentLayout(IXMLDOMElement* message, IXMLDOMElement* body) const
+MessageLayout DefinitionsReader::DocumentLayout(IXMLDOMElement* message, const PartFilter& bodyParts) const
 {
     MessageLayout layout;
-    const std::vector<ComPtr<IXMLDOMElement>> parts = PartsOf(message, PartsListedBy(body));
+    const std::vector<ComPtr<IXMLDOMElement>> parts = PartsOf(message, bodyParts);
     const std::optional<QualifiedName> element =
         parts.size() == 1 ? QualifiedAttribute(parts.front().Get(), L"element") : std::nullopt;
     const std::optional<std::vector<DeclaredElement>> children =

@@ -388,3 +388,26 @@ TEST_F(WsdlReaderTest, ObjectsOutliveTheirReader)
 }
 
 }  // namespace
+
+namespace {
+
+// Public WSDLs of the corpus, read as they are written: header parts beside
+// the body, types under a default namespace, and a service with SOAP 1.1 and
+// 1.2 ports (offered with SOAP 1.1 alone; a SOAP 1.2-only service is the
+// gSOAP peer's, called by the script tests).
+TEST_F(WsdlReaderTest, ReadsTheCorpusAsItIsWritten)
+{
+    const std::wstring corpus = WsdlFixture(L"..\\..\\..\\fixtures\\corpus\\");
+    constexpr wchar_t kQuotes[] = L"http://example.com/stockquote.xsd";
+    ExpectParts(OperationAt(corpus + L"stockquote_header.wsdl", L"GetLastTradePrice").Get(),
+                {{L"tickerSymbol", VT_BSTR, L"string", L"", 1, 1, 1},
+                 {L"Authentication", VT_DISPATCH, L"", kQuotes, 1, 1, 2},
+                 {L"Authentication2", VT_DISPATCH, L"", kQuotes, 1, 1, 3},
+                 {L"price", VT_R4, L"float", L"", 1, 0, -1}});
+
+    const auto services = ServicesAt(corpus + L"blz_service.wsdl");
+    ASSERT_EQ(services.size(), 1u);
+    EXPECT_EQ(NamesOf(PortsOf(services.front().Get())), (std::vector<std::wstring>{L"BLZServiceSOAP11port_http"}));
+}
+
+}  // namespace

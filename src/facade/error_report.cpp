@@ -13,11 +13,21 @@ namespace nvx::facade {
 void ReportError(const char* message)
 {
     try {
+        ReportError(WideFromAnsi(message), {});
+    } catch (...) {
+        // An error that cannot be reported leaves the failure status alone.
+    }
+}
+
+void ReportError(std::wstring_view description, std::wstring_view source)
+{
+    try {
         ComPtr<ICreateErrorInfo> creator;
         if (FAILED(CreateErrorInfo(&creator))) return;
         creator->SetGUID(IID_IComWebSvc);
-        const Bstr description(WideFromAnsi(message));
-        creator->SetDescription(description.Get());
+        const Bstr text(description);
+        creator->SetDescription(text.Get());
+        if (!source.empty()) creator->SetSource(Bstr(source).Get());
         ComPtr<IErrorInfo> info;
         if (FAILED(creator.As(&info))) return;
         SetErrorInfo(0, info.Get());

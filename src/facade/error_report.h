@@ -1,9 +1,15 @@
 #pragma once
 // The automation error object the call members leave behind when they fail.
+#include <string_view>
+
 namespace nvx::facade {
 
 // Installs `message` (ANSI text) as the calling thread's error description,
 // with the IID of IComWebSvc as its GUID. Fails silently.
 void ReportError(const char* message);
+
+// The same for a wide description; a `source` that is not empty (a fault's
+// code, the member that failed) becomes the error's source.
+void ReportError(std::wstring_view description, std::wstring_view source);
 
 }  // namespace nvx::facade

@@ -11,18 +11,16 @@
 #include "base/toolkit/text_property.h"
 #include "base/toolkit/toolkit_library.h"
 #include "nx_loader.h"
+#include "src/facade/error_report.h"
 #include "src/trace/trace_log.h"
-#include "src/wsdl/call_failure.h"
 #include "src/wsdl/gateway_connectors.h"
 #include "src/wsdl/structured_result.h"
 #include "src/wsdl/table_result.h"
+#include "src/wsdl/wsdl_location.h"
 
 namespace nvx::wsdl {
 namespace {
 
-constexpr char kWsdlSuffix[] = "?WSDL";
-constexpr wchar_t kDefaultProxy[] = L"proxy.norvexa.com";
-constexpr wchar_t kDefaultProxyVariable[] = L"NVX_DEFAULT_PROXY";
 constexpr wchar_t kDefaultProxyPort[] = L"80";
 constexpr wchar_t kGatewayConnector[] = L"NvxWebSvc.NvxHTTPConnector";
 constexpr wchar_t kCallSource[] = L"NvxWebSvc.AnonymousCall";
@@ -106,7 +104,7 @@ void ReportException(ISOAPClient* client, const EXCEPINFO& exception)
     Bstr faultCode;
     client->get_faultcode(faultCode.Put());
     const std::wstring_view source = !faultCode.View().empty() ? faultCode.View() : ViewOf(exception.bstrSource);
-    ReportCallFailure(ViewOf(exception.bstrDescription), source);
+    facade::ReportError(ViewOf(exception.bstrDescription), source);
 }
 
 void ReportArgument(const OperationRecord& operation, size_t part, HRESULT failure)
@@ -118,7 +116,7 @@ void ReportArgument(const OperationRecord& operation, size_t part, HRESULT failu
                        : L" cannot be converted to its type";
     wchar_t code[16];
     swprintf(code, 16, L" (0x%08lX)", static_cast<unsigned long>(failure));
-    ReportCallFailure(description + code, kCallSource);
+    facade::ReportError(description + code, kCallSource);
 }
 
 HRESULT Invoke(ISOAPClient* client, const OperationRecord& operation, BSTR method, facade::ArgumentBlock* arguments,
@@ -158,6 +156,14 @@ void TraceMissingOperation(const ServiceModel& model, const std::wstring& locati
     trace::TraceEntry(trace::Direction::In, kTraceLabel, narrow.data(), narrow.size());
 }
 
+// VBScript refuses 64-bit integers ("xsd:long") outright: such a result
+// becomes a Long when it fits, a Decimal (exact) when it does not.
+void ScriptableNumber(VARIANT* value)
+{
+    if (V_VT(value) != VT_I8 && V_VT(value) != VT_UI8) return;
+    if (FAILED(VariantChangeType(value, value, 0, VT_I4))) VariantChangeType(value, value, 0, VT_DECIMAL);
+}
+
 HRESULT ConvertObject(const OperationRecord& operation, IDispatch* object, VARIANT* result)
 {
     HRESULT hr = ConvertToTable(object, result);
@@ -166,27 +172,6 @@ HRESULT ConvertObject(const OperationRecord& operation, IDispatch* object, VARIA
 }
 
 }  // namespace
-
-std::string WsdlLocation(const std::string& serviceLocation)
-{
-    constexpr char kLeadingSpace[] = " \t\n\v\f\r";
-    const size_t start = serviceLocation.find_first_not_of(kLeadingSpace);
-    std::string location = start == std::string::npos ? std::string() : serviceLocation.substr(start);
-    const size_t end = location.find_last_not_of(' ');
-    location.resize(end == std::string::npos ? 0 : end + 1);
-    const std::string suffix = kWsdlSuffix;
-    if (location.size() < suffix.size() ||
-        location.compare(location.size() - suffix.size(), suffix.size(), suffix) != 0)
-        location += suffix;
-    return location;
-}
-
-std::wstring DefaultProxyHost()
-{
-    wchar_t configured[256];
-    const DWORD length = GetEnvironmentVariableW(kDefaultProxyVariable, configured, 256);
-    return length > 0 && length < 256 ? std::wstring(configured, length) : std::wstring(kDefaultProxy);
-}
 
 HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model, BSTR wsdlFile, BSTR method,
                       const VARIANT& argNames, const VARIANT& argValues, VARIANT* result)
@@ -201,7 +186,7 @@ HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model
     }
     HRESULT hr = LoadModel(settings, location, model);
     if (FAILED(hr)) {
-        ReportCallFailure(L"The WSDL at " + location + L" could not be read", kCallSource);
+        facade::ReportError(L"The WSDL at " + location + L" could not be read", kCallSource);
         return hr;
     }
     const OperationRecord* operation = FindOperation(*model, std::wstring(ViewOf(method)));
@@ -224,6 +209,7 @@ HRESULT AnonymousCall(const AnonymousCallSettings& settings, ServiceModel* model
     hr = Invoke(client.Get(), *operation, method, &arguments, returned.Get());
     if (FAILED(hr)) return hr;
     if (V_VT(returned.Get()) == VT_DISPATCH) return ConvertObject(*operation, V_DISPATCH(returned.Get()), result);
+    ScriptableNumber(returned.Get());
     returned.Detach(result);
     return S_OK;
 }

@@ -23,13 +23,6 @@ struct AnonymousCallSettings {
     _HTTPCOMPRESSION_ compression = None;
 };
 
-// The WSDL location of a service location: leading white space and trailing
-// spaces removed, "?WSDL" appended unless it ends with it (exact case).
-std::string WsdlLocation(const std::string& serviceLocation);
-
-// The proxy host of the gateway operator's network (NVX_DEFAULT_PROXY when set).
-std::wstring DefaultProxyHost();
-
 // `model` is rebuilt from the WSDL and kept by the caller. `result` is
 // initialised here; an unknown method gives S_OK with an empty result (and a
 // trace entry that says what the WSDL offers). A failure leaves an error

@@ -181,6 +181,8 @@ HRESULT ConvertStructure(IDispatch* value, const std::wstring& typeName, VARIANT
         return S_OK;
     const Nodes nodes = Items(list.Get());
     const Nodes elements = ElementsAmong(nodes);
+    // An array with no element is still an array: a script's UBound gives -1.
+    if (elements.empty() && nodes.empty() && NamedLikeAnArray(typeName)) return ReturnArray(TextRow({}), result);
     if (elements.empty()) return TextOnly(nodes, result);
     ComPtr<IXMLDOMNode> parent;
     elements.front()->get_parentNode(parent.GetAddressOf());

@@ -18,7 +18,9 @@ namespace nvx::wsdl {
 // several of one name, when the result's type is named like an array
 // ("ArrayOf...", "...Array") or when the element says it holds a SOAP-encoded
 // array; otherwise they are the fields of one structure. Text without
-// elements comes back as that text; nothing at all leaves `result` empty.
+// elements comes back as that text; nothing at all gives an array of no
+// element when the type is named like an array, and leaves `result` empty
+// otherwise.
 HRESULT ConvertStructure(IDispatch* value, const std::wstring& typeName, VARIANT* result);
 
 }  // namespace nvx::wsdl

@@ -109,6 +109,10 @@ ValueType SchemaSet::TypeNamed(const QualifiedName& type, int depth) const
     if (toolkit::IsXsdNamespace(type.namespaceUri) || type.namespaceUri == toolkit::kSoapEncodingNamespace)
         return BuiltinNamed(type.localName);
     const Declaration* declaration = Find(types_, type);
+    // type="float" where no default namespace is declared (descriptions
+    // copied from the WSDL note's examples without its xmlns) means the
+    // schema's float: no schema here declares a type of that name.
+    if (!declaration && type.namespaceUri.empty()) return BuiltinNamed(type.localName);
     if (!declaration || depth > kMaxDepth) return {type.localName, VT_BSTR, {}};
     if (LocalNameOf(declaration->element.Get()) == L"complexType")
         return ComplexValueType(type.localName, *declaration->schema);

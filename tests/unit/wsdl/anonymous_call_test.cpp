@@ -1,5 +1,5 @@
 // The WSDL-driven call against the sample service: binding by name and type,
-// plain and table results, faults and unknown methods.
+// plain and table results, faults and unknown methods (traced).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -24,6 +24,8 @@ protected:
     {
         caller_ = nvx::test::CreateInProcess<IComWebSvc>(CLSID_ComWebSvc);
         ASSERT_TRUE(caller_);
+        // The call follows the transport; these run without the gateway.
+        ASSERT_HR(S_OK, caller_->put_SoapTransportProtocol(SoapOverHTTP));
         service_ = ServiceUrl("sample", L"/");
         ASSERT_FALSE(service_.empty());
     }
@@ -136,13 +138,35 @@ TEST_F(AnonymousCallTest, AFaultIsTheCallsFailure)
     EXPECT_HR(DISP_E_EXCEPTION, Call(service_, L"Fail", *names.Get(), *values.Get(), &result));
 }
 
-TEST_F(AnonymousCallTest, AnUnknownMethodGivesNothing)
+// Nothing comes back, but the trace says what the WSDL offers instead.
+TEST_F(AnonymousCallTest, AnUnknownMethodGivesNothingAndTracesWhy)
 {
+    ComPtr<INvxTracer> tracer;
+    ASSERT_HR(S_OK, caller_->QueryInterface(IID_INvxTracer, reinterpret_cast<void**>(tracer.GetAddressOf())));
+    wchar_t folder[MAX_PATH];
+    ASSERT_NE(GetTempPathW(MAX_PATH, folder), 0u);
+    const std::wstring path = std::wstring(folder) + L"nvx-anonymous-call-missing.log";
+    DeleteFileW(path.c_str());
+    ASSERT_HR(S_OK, tracer->put_OutputFile(Bstr(path).Get()));
+
     VARIANT result;
     VariantInit(&result);
     auto missing = OwnedVariant::Missing();
     EXPECT_HR(S_OK, Call(service_, L"add", *missing.Get(), *missing.Get(), &result)) << "method names are exact";
     EXPECT_EQ(VT_EMPTY, V_VT(&result));
+    ASSERT_HR(S_OK, tracer->put_OutputFile(nullptr));
+
+    std::string trace;
+    char buffer[4096];
+    DWORD read = 0;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+    while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        trace.append(buffer, read);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    DeleteFileW(path.c_str());
+    EXPECT_NE(trace.find("offers no operation add"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("Add"), std::string::npos) << "what it offers instead: " << trace;
 }
 
 TEST_F(AnonymousCallTest, AnUnreadableWsdlFails)

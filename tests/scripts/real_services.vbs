@@ -136,6 +136,11 @@ For Each transport In Array(1, 0)
     ' wsdl:import then xsd:import (above), and a type extended from one
     ' imported twice over.
     ExpectValue corpus & "/cxf_split/main", "getLatestVersion", Empty, Empty, 20160501, vbLong
+    ' WCF's data contracts and a schema's simple types, each in documents of
+    ' their own (xsd:import, xsd:include).
+    ExpectText corpus & "/wcf_farequote/main", "RetrieveFareQuoteDateRange", "RetrieveFareQuoteDateRangeRequest", _
+               Array("<Origin>OSL</Origin><Destination>NCE</Destination>"), "fares from OSL to NCE"
+    ExpectText corpus & "/xsd_include/main", "Dummy", Array("ID", "Name"), Array("12345", "Bo"), "dummy 12345 Bo"
     ExpectTable corpus & "/extension_base/main", "fooOp", "Name", Array("<name1>Bo</name1>"), Array("name1"), _
                 Array("shipped by Bo")
 

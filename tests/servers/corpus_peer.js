@@ -53,7 +53,15 @@ const answers = {
   zeep_import: {
     GetLastTradePrice: (args) => ({ price: args.tickerSymbol === 'NVX' ? 42.5 : 1.25 }),
   },
-  xsd_include: {},
+  xsd_include: {
+    Dummy: (args) => ({ Result: 'dummy ' + args.ID + ' ' + args.Name }),
+  },
+  wcf_farequote: {
+    RetrieveFareQuoteDateRange: (args) => {
+      const request = args.RetrieveFareQuoteDateRangeRequest || {};
+      return { RetrieveFareQuoteDateRangeResult: 'fares from ' + request.Origin + ' to ' + request.Destination };
+    },
+  },
   extension_base: {
     fooOp: (args) => ({ Name: { name1: 'shipped by ' + (args.Name && args.Name.name1) } }),
   },

@@ -8,7 +8,7 @@
 ' rpc, literal and soap12 peers, and the corpus peer.
 Option Explicit
 Dim failures : failures = 0
-Dim caller, transport, result, person
+Dim caller, transport, result, person, order
 On Error Resume Next
 
 Sub Check(condition, what)
@@ -89,6 +89,9 @@ Set caller = CreateObject("NvxWebSvc.ComWebSvc")
 ReDim person(1, 2)
 person(0, 0) = "name" : person(0, 1) = "age" : person(0, 2) = "height"
 person(1, 0) = "Ada" : person(1, 1) = 30 : person(1, 2) = "1.5"
+ReDim order(1, 1)
+order(0, 0) = "RecordSequenceID" : order(0, 1) = "UserIdType"
+order(1, 0) = "seq-7" : order(1, 1) = 2
 
 For Each transport In Array(1, 0)
     caller.SoapTransportProtocol = transport
@@ -146,6 +149,8 @@ For Each transport In Array(1, 0)
 
     ' rpc/encoded from Axis-style WSDL, a header part sent in the header, a
     ' service bound to SOAP 1.2 alone.
+    ExpectTable corpus & "/axis_rpc_encoded", "eOrderRelationUpdateNotify", "eOrderRelationUpdateNotifyRequest", _
+                Array(order), Array("RecordSequenceID"), Array("done seq-7")
     ExpectText corpus & "/hello_rpc", "sayHello", "firstName", Array("Ada"), "Hello, Ada"
     ExpectText corpus & "/axis_logincms", "loginCms", "in0", Array("x"), "ticket for x"
     ExpectText literal, "whoami", Array("greeting", "user"), Array("Hello", "Ada"), "Hello, Ada"

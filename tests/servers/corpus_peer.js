@@ -47,6 +47,12 @@ const answers = {
   axis_logincms: {
     loginCms: (args) => ({ loginCmsReturn: 'ticket for ' + args.in0 }),
   },
+  axis_rpc_encoded: {
+    eOrderRelationUpdateNotify: (args) => {
+      const request = args.eOrderRelationUpdateNotifyRequest || {};
+      return { eOrderRelationUpdateNotifyResponse: { RecordSequenceID: 'done ' + valueOf(request.RecordSequenceID) } };
+    },
+  },
   cxf_split: {
     getLatestVersion: () => ({ return: 20160501 }),
   },
@@ -66,6 +72,11 @@ const answers = {
     fooOp: (args) => ({ Name: { name1: 'shipped by ' + (args.Name && args.Name.name1) } }),
   },
 };
+
+// An encoded value comes with its xsi:type as { attributes, $value }.
+function valueOf(value) {
+  return value && typeof value === 'object' && '$value' in value ? value.$value : value;
+}
 
 function argument(name, fallback) {
   const index = process.argv.indexOf(name);

@@ -155,6 +155,8 @@ For Each transport In Array(1, 0)
     ExpectText corpus & "/axis_logincms", "loginCms", "in0", Array("x"), "ticket for x"
     ExpectText literal, "whoami", Array("greeting", "user"), Array("Hello", "Ada"), "Hello, Ada"
     ExpectText soap12, "echo", "text", Array("over SOAP 1.2"), "over SOAP 1.2"
+    ExpectValue corpus & "/gsoap_soap12_rpc", "pullFile", "params", Array("<url>u</url><fileName>a.txt</fileName>"), _
+                True, vbBoolean
 
     ' An operation the WSDL lacks: Empty (the trace says why).
     result = CallOf(soap12, "missing", "text", Array("x"))

@@ -36,6 +36,9 @@ const answers = {
   stockquote_2000: {
     GetLastTradePrice: (args) => ({ price: args.tickerSymbol === 'NVX' ? 42.5 : 1.25, tax: 0.5, other: 7 }),
   },
+  gsoap_soap12_rpc: {
+    pullFile: (args) => ({ result: valueOf((args.params || {}).fileName) === 'a.txt' }),
+  },
   hello_rpc: {
     sayHello: (args) => ({ greeting: 'Hello, ' + args.firstName }),
   },

@@ -1,5 +1,6 @@
 #include "runtime/soaptk/client/multi_ref.h"
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,9 +15,12 @@ namespace nvx::soaptk {
 namespace {
 
 constexpr int kMaxDepth = 48;
-// A body holding more values than this is beyond what a reply reasonably
-// carries; the copy stops growing there.
-constexpr size_t kMaxCopiedElements = 1'000'000;
+// Values shared many times over can still multiply (each holding the next
+// twice, thirty deep, is a billion copies). A reply's references copy each
+// value a few times at most, so the copy stops growing at a bound that grows
+// with the body.
+constexpr size_t kCopiesPerBodyElement = 16;
+constexpr size_t kMinCopies = 4096;
 
 std::vector<ComPtr<IXMLDOMElement>> ElementChildren(IXMLDOMNode* parent)
 {
@@ -41,9 +45,15 @@ std::optional<std::wstring> AttributeNamed(IXMLDOMElement* element, std::wstring
     return std::wstring(value.View());
 }
 
+// The value's own namespace declarations are no part of it (and Wine's MSXML
+// would copy one as a plain attribute).
+bool IsNamespaceDeclaration(std::wstring_view name) { return name == L"xmlns" || name.starts_with(L"xmlns:"); }
+
 class References {
 public:
     explicit References(IXMLDOMElement* body) { Index(body, 0); }
+
+    size_t ElementCount() const { return elements_; }
 
     // The value `accessor` refers to, with the name of the attribute that
     // refers; null when it refers to none.
@@ -65,6 +75,7 @@ private:
     {
         if (depth > kMaxDepth) return;
         for (const ComPtr<IXMLDOMElement>& child : ElementChildren(element)) {
+            ++elements_;
             std::optional<std::wstring> id = AttributeNamed(child.Get(), L"id", L"");
             if (!id) id = AttributeNamed(child.Get(), L"id", toolkit::kSoap12EncodingNamespace);
             if (id) ids_.emplace(*id, child);
@@ -79,18 +90,30 @@ private:
     }
 
     std::map<std::wstring, ComPtr<IXMLDOMElement>> ids_;
+    size_t elements_ = 0;
 };
 
 class Resolver {
 public:
-    explicit Resolver(const References& references) : references_(references) {}
+    explicit Resolver(const References& references)
+        : references_(references), maxCopies_(kMinCopies + kCopiesPerBodyElement * references.ElementCount())
+    {
+    }
 
     void Resolve(IXMLDOMElement* copy, int depth)
     {
-        if (depth > kMaxDepth || copied_ > kMaxCopiedElements) return;
+        if (depth > kMaxDepth || copied_ > maxCopies_) return;
         std::wstring attribute;
-        if (const ComPtr<IXMLDOMElement> target = references_.TargetOf(copy, &attribute)) TakeValue(copy, target.Get());
+        const ComPtr<IXMLDOMElement> target = references_.TargetOf(copy, &attribute);
+        // A value met again inside itself stays a reference: expanding it
+        // would never end.
+        const bool expanding = target && std::find(path_.begin(), path_.end(), target.Get()) == path_.end();
+        if (expanding) {
+            TakeValue(copy, target.Get());
+            path_.push_back(target.Get());
+        }
         for (const ComPtr<IXMLDOMElement>& child : ElementChildren(copy)) Resolve(child.Get(), depth + 1);
+        if (expanding) path_.pop_back();
     }
 
 private:
@@ -110,9 +133,10 @@ private:
         valueAttributes->get_length(&count);
         for (long index = 0; index < count; ++index) {
             ComPtr<IXMLDOMNode> attribute, copy, replaced;
-            Bstr name;
+            Bstr name, qualifiedName;
             if (FAILED(valueAttributes->get_item(index, &attribute)) || !attribute ||
-                FAILED(attribute->get_baseName(name.Put())) || name.View() == L"id")
+                FAILED(attribute->get_baseName(name.Put())) || name.View() == L"id" ||
+                FAILED(attribute->get_nodeName(qualifiedName.Put())) || IsNamespaceDeclaration(qualifiedName.View()))
                 continue;
             if (SUCCEEDED(attribute->cloneNode(VARIANT_TRUE, &copy)))
                 accessorAttributes->setNamedItem(copy.Get(), &replaced);
@@ -129,6 +153,8 @@ private:
     }
 
     const References& references_;
+    std::vector<IXMLDOMElement*> path_;  // the values being expanded, outermost first
+    const size_t maxCopies_;
     size_t copied_ = 0;
 };
 

@@ -11,8 +11,8 @@ namespace nvx::soaptk {
 
 // A copy of `element` in which every accessor that refers to a value of the
 // body holds that value's attributes and content instead, references inside
-// it followed in turn. A reference to a value that is not there, or deeper
-// than a few dozen levels (a value that contains itself), stays as it is.
+// it followed in turn. A reference to a value that is not there, to a value
+// inside its own expansion, or deeper than a few dozen levels stays as it is.
 HRESULT WithReferencesResolved(IXMLDOMElement* element, IXMLDOMElement* body, ComPtr<IXMLDOMElement>* resolved);
 
 }  // namespace nvx::soaptk

@@ -7,14 +7,15 @@
 
 namespace nvx {
 
-void SetErrorDescription(REFIID source, std::wstring_view description) noexcept
+void SetErrorDescription(REFIID iid, std::wstring_view description, std::wstring_view source) noexcept
 {
     try {
         ComPtr<ICreateErrorInfo> creator;
         if (FAILED(CreateErrorInfo(&creator))) return;
-        creator->SetGUID(source);
+        creator->SetGUID(iid);
         const Bstr text(description);
         creator->SetDescription(text.Get());
+        if (!source.empty()) creator->SetSource(Bstr(source).Get());
         ComPtr<IErrorInfo> info;
         if (FAILED(creator.As(&info))) return;
         SetErrorInfo(0, info.Get());

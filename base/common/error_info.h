@@ -11,9 +11,10 @@
 namespace nvx {
 
 // Installs an error object with `description` and the interface's IID as
-// the calling thread's error. Fails silently: an error that cannot be
-// reported leaves the failure status alone.
-void SetErrorDescription(REFIID source, std::wstring_view description) noexcept;
+// the calling thread's error; a `source` that is not empty (a fault's code,
+// the member that failed) becomes the error's source. Fails silently: an
+// error that cannot be reported leaves the failure status alone.
+void SetErrorDescription(REFIID iid, std::wstring_view description, std::wstring_view source = {}) noexcept;
 
 // The same, for a member's return statement: installs the error and returns
 // `status`.

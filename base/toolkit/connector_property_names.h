@@ -13,5 +13,6 @@ inline constexpr wchar_t kAuthUser[] = L"AuthUser";
 inline constexpr wchar_t kAuthPassword[] = L"AuthPassword";
 inline constexpr wchar_t kAcceptEncoding[] = L"Accept-Encoding";
 inline constexpr wchar_t kRequestMethod[] = L"RequestMethod";
+inline constexpr wchar_t kContentType[] = L"Content-Type";
 
 }  // namespace nvx::toolkit

@@ -14,6 +14,7 @@
 #include "src/trace/trace_log.h"
 #include "src/wsdl/anonymous_call.h"
 #include "src/wsdl/toolkit_wsdl_reader.h"
+#include "src/wsdl/wsdl_location.h"
 
 namespace nvx::facade {
 namespace {
@@ -170,8 +171,9 @@ IFACEMETHODIMP ComWebSvc::get_AnonymousCall(BSTR wsdlFile, BSTR method, VARIANT 
             ReportError(kInvalidWsdlFile);
             return E_INVALIDARG;
         }
-        return wsdl::AnonymousCall({useDefaultProxy_ != 0}, &serviceModel_, wsdlFile, method, argNames, argValues,
-                                   result);
+        const wsdl::AnonymousCallSettings settings{useDefaultProxy_ != 0, transport_ == SoapOverNXComm, timeout_,
+                                                   compression_};
+        return wsdl::AnonymousCall(settings, &serviceModel_, wsdlFile, method, argNames, argValues, result);
     });
 }
 

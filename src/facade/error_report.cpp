@@ -21,4 +21,9 @@ void ReportError(const char* message, std::wstring_view cause)
     }
 }
 
+void ReportError(std::wstring_view description, std::wstring_view source)
+{
+    SetErrorDescription(IID_IComWebSvc, description, source);
+}
+
 }  // namespace nvx::facade

@@ -10,4 +10,8 @@ namespace nvx::facade {
 // comparing its start keep working. Fails silently.
 void ReportError(const char* message, std::wstring_view cause = {});
 
+// The same for a wide description; a `source` that is not empty (a fault's
+// code, the member that failed) becomes the error's source.
+void ReportError(std::wstring_view description, std::wstring_view source);
+
 }  // namespace nvx::facade

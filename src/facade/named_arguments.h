@@ -42,9 +42,12 @@ private:
 // For each part, in order, the value at the position where `names` holds the
 // part's element name (exact comparison) is converted to text and then to the
 // part's type, and passed by reference; arguments stand in reverse order. A
-// part whose name is absent is passed as VT_EMPTY. Stops at the first value
-// that cannot be converted and returns that conversion's status.
+// part of complex type (VT_DISPATCH) takes its value as it is, by reference
+// to a VARIANT, when that is XML text, an XML node or a two-dimensional table;
+// any other value is DISP_E_TYPEMISMATCH. A part whose name is absent is
+// passed as VT_EMPTY. Stops at the first value that cannot be converted and
+// returns that conversion's status, with the part's index in `*failedPart`.
 HRESULT BindNamedArguments(std::span<const ParameterPart> parts, const VARIANT& names, const VARIANT& values,
-                           ArgumentBlock* block);
+                           ArgumentBlock* block, size_t* failedPart = nullptr);
 
 }  // namespace nvx::facade

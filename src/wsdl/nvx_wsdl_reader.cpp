@@ -7,9 +7,9 @@
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
-#include "base/toolkit/connector_property_names.h"
-#include "base/toolkit/text_property.h"
+#include "base/toolkit/client_property_names.h"
 #include "src/facade/settings.h"
+#include "src/wsdl/gateway_connectors.h"
 #include "src/wsdl/wsdl_cache.h"
 
 namespace nvx::wsdl {
@@ -49,7 +49,7 @@ IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
         if (FAILED(ActivateRunning(CLSID_NvxHTTPConnector, connector))) return S_OK;
         // A location that would break the request is refused before anything
         // is sent, with the connector's description of why.
-        const HRESULT hr = ConfigureConnector(connector.Get(), wsdlLocation);
+        const HRESULT hr = ConfigureDocumentFetch(connector.Get(), {timeout_, compression_}, wsdlLocation);
         if (hr == E_INVALIDARG) return hr;
         connector->BeginMessage();
         connector->EndMessage();
@@ -76,6 +76,7 @@ IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
         if (!WriteCacheFile(wsdl.View())) return S_OK;
         ComPtr<IWSDLReader> inner;
         if (SUCCEEDED(ActivateRunning(CLSID_WSDLReader, inner))) {
+            FetchImportsOverGateway(inner.Get(), wsdlLocation);
             Bstr cachePath(kCacheFile);
             Bstr noWsml(L"");
             inner->Load(cachePath.Get(), noWsml.Get());
@@ -85,17 +86,21 @@ IFACEMETHODIMP NvxWsdlReader::Load(BSTR wsdlLocation, BSTR)
     });
 }
 
-HRESULT NvxWsdlReader::ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const
+// The cached copy stands for the document at `wsdlLocation`: what it imports
+// is found from there and fetched over the gateway too. A toolkit reader that
+// knows neither setting still reads the copy.
+void NvxWsdlReader::FetchImportsOverGateway(IWSDLReader* inner, BSTR wsdlLocation) const
 {
-    using toolkit::SetTextProperty;
-    if (timeout_ != facade::kTimeoutNotSet) SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(timeout_));
-    if (compression_ == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, facade::kCompressedAnswers);
-    ComPtr<INvxHTTPConnector> own;
-    if (SUCCEEDED(connector->QueryInterface(IID_INvxHTTPConnector, reinterpret_cast<void**>(own.GetAddressOf())))) {
-        Bstr get(L"GET");
-        own->put_Request(get.Get());
-    }
-    return SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(wsdlLocation));
+    ComPtr<IClassFactory> connectors;
+    if (FAILED(DocumentConnectorFactory::Create({timeout_, compression_}, &connectors))) return;
+    Variant factory;
+    V_VT(factory.Get()) = VT_UNKNOWN;
+    V_UNKNOWN(factory.Get()) = connectors.Detach();
+    inner->setProperty(Bstr(toolkit::kConnectorFactory).Get(), *factory.Get());
+    Variant original;
+    V_VT(original.Get()) = VT_BSTR;
+    V_BSTR(original.Get()) = Bstr::CopyOf(wsdlLocation).Detach();
+    inner->setProperty(Bstr(toolkit::kOriginalLocation).Get(), *original.Get());
 }
 
 IFACEMETHODIMP NvxWsdlReader::GetSoapServices(IEnumWSDLService** services)

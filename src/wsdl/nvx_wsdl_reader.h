@@ -45,8 +45,7 @@ public:
     IFACEMETHODIMP Find(BSTR name, IWSDLService** service) override;
 
 private:
-    // The status of setting the location.
-    HRESULT ConfigureConnector(ISoapConnector* connector, BSTR wsdlLocation) const;
+    void FetchImportsOverGateway(IWSDLReader* inner, BSTR wsdlLocation) const;
 
     std::map<std::string, ComPtr<IWSDLService>> serviceMap_;
     std::vector<ComPtr<IWSDLService>> serviceList_;

@@ -34,6 +34,7 @@ PartRecord ReadPart(const ComPtr<ISoapMapper>& part)
 {
     PartRecord record;
     record.elementName = TextOf(part.Get(), &ISoapMapper::get_elementName);
+    record.typeName = TextOf(part.Get(), &ISoapMapper::get_elementType);
     long type = VT_EMPTY;
     part->get_variantType(&type);
     record.variantType = static_cast<VARTYPE>(type);
@@ -90,11 +91,12 @@ std::unique_ptr<ServiceRecord> ReadService(const ComPtr<IWSDLService>& service)
 
 }  // namespace
 
-HRESULT OperationRecord::Bind(const VARIANT& names, const VARIANT& values, facade::ArgumentBlock* block) const
+HRESULT OperationRecord::Bind(const VARIANT& names, const VARIANT& values, facade::ArgumentBlock* block,
+                              size_t* failedPart) const
 {
     std::vector<facade::ParameterPart> parts;
     for (const auto& parameter : parameters) parts.push_back({parameter.elementName, parameter.variantType});
-    return facade::BindNamedArguments(parts, names, values, block);
+    return facade::BindNamedArguments(parts, names, values, block, failedPart);
 }
 
 HRESULT BuildServiceModel(IWSDLReader* reader, ServiceModel* model)

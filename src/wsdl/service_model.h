@@ -18,6 +18,7 @@ namespace nvx::wsdl {
 
 struct PartRecord {
     std::wstring elementName;
+    std::wstring typeName;  // the declared type's local name
     VARTYPE variantType = VT_EMPTY;
     long inputSelector = 0;
     ComPtr<ISoapMapper> part;
@@ -34,7 +35,7 @@ struct OperationRecord {
 
     // The caller's named arguments bound to the parameters; see
     // facade::BindNamedArguments.
-    HRESULT Bind(const VARIANT& names, const VARIANT& values, facade::ArgumentBlock* block) const;
+    HRESULT Bind(const VARIANT& names, const VARIANT& values, facade::ArgumentBlock* block, size_t* failedPart) const;
 };
 
 struct ServiceRecord;

@@ -9,11 +9,10 @@
 #include "base/common/safearray.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "src/wsdl/result_grid.h"
 
 namespace nvx::wsdl {
 namespace {
-
-using Row = std::vector<std::wstring>;
 
 constexpr wchar_t kChoiceElement[] = L"xs:choice";
 constexpr wchar_t kNameAttribute[] = L"name";
@@ -54,25 +53,6 @@ ComPtr<IXMLDOMNode> FirstChild(IXMLDOMNode* node)
     return child;
 }
 
-std::vector<ComPtr<IXMLDOMNode>> Items(IXMLDOMNodeList* list)
-{
-    std::vector<ComPtr<IXMLDOMNode>> items;
-    long length = 0;
-    if (!list || FAILED(list->get_length(&length))) return items;
-    for (long i = 0; i < length; ++i) {
-        ComPtr<IXMLDOMNode> item;
-        if (SUCCEEDED(list->get_item(i, item.GetAddressOf())) && item) items.push_back(item);
-    }
-    return items;
-}
-
-std::wstring NodeName(IXMLDOMNode* node)
-{
-    Bstr name;
-    node->get_nodeName(name.Put());
-    return std::wstring(name.View());
-}
-
 // The elements named `name` (prefix included) below `node`, in document order.
 // Walked by hand: getElementsByTagName does not match prefixed names in every
 // MSXML implementation.
@@ -96,13 +76,6 @@ std::vector<ComPtr<IXMLDOMNode>> ElementsNamed(IXMLDOMDocument* document, const 
     if (SUCCEEDED(document->QueryInterface(IID_IXMLDOMNode, reinterpret_cast<void**>(root.GetAddressOf()))))
         FindElements(root.Get(), name, &found);
     return found;
-}
-
-std::wstring TextOf(IXMLDOMNode* node)
-{
-    Bstr text;
-    node->get_text(text.Put());
-    return std::wstring(text.View());
 }
 
 struct Schema {
@@ -138,43 +111,10 @@ std::vector<Row> ReadRows(IXMLDOMDocument* document, const std::wstring& rowElem
         ComPtr<IXMLDOMNodeList> cells;
         record->get_childNodes(cells.GetAddressOf());
         Row row;
-        for (const auto& cell : Items(cells.Get())) row.push_back(TextOf(cell.Get()));
+        for (const auto& cell : Items(cells.Get())) row.push_back(NodeText(cell.Get()));
         rows.push_back(std::move(row));
     }
     return rows;
-}
-
-HRESULT PutText(SAFEARRAY* array, LONG* indices, const std::wstring& text)
-{
-    Variant cell;
-    V_VT(cell.Get()) = VT_BSTR;
-    V_BSTR(cell.Get()) = Bstr(text).Detach();
-    return SafeArrayPutElement(array, indices, cell.Get());
-}
-
-SAFEARRAY* ColumnNames(const std::vector<std::wstring>& columns)
-{
-    SafeArray array(SafeArrayCreateVector(VT_VARIANT, 0, static_cast<ULONG>(columns.size())));
-    if (!array.Get()) return nullptr;
-    for (LONG c = 0; c < static_cast<LONG>(columns.size()); ++c) PutText(array.Get(), &c, columns[c]);
-    return array.Detach();
-}
-
-SAFEARRAY* Grid(const std::vector<std::wstring>& columns, const std::vector<Row>& rows)
-{
-    SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(rows.size() + 1), 0}, {static_cast<ULONG>(columns.size()), 0}};
-    SafeArray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
-    if (!array.Get()) return nullptr;
-    for (LONG c = 0; c < static_cast<LONG>(columns.size()); ++c) {
-        LONG header[2] = {0, c};
-        PutText(array.Get(), header, columns[c]);
-        for (LONG r = 0; r < static_cast<LONG>(rows.size()); ++r) {
-            if (c >= static_cast<LONG>(rows[r].size())) continue;  // a short row: the cell stays empty
-            LONG cell[2] = {r + 1, c};
-            PutText(array.Get(), cell, rows[r][c]);
-        }
-    }
-    return array.Detach();
 }
 
 }  // namespace
@@ -193,12 +133,7 @@ HRESULT ConvertToTable(IDispatch* result, VARIANT* table)
     if (schema.columns.empty()) return S_OK;
     const std::vector<Row> rows = dataDocument ? ReadRows(dataDocument.Get(), schema.rowElement) : std::vector<Row>{};
 
-    SAFEARRAY* array = rows.empty() ? ColumnNames(schema.columns) : Grid(schema.columns, rows);
-    if (!array) return E_OUTOFMEMORY;
-    Variant converted;
-    V_VT(converted.Get()) = VT_ARRAY | VT_VARIANT;
-    V_ARRAY(converted.Get()) = array;
-    return VariantCopy(table, converted.Get());
+    return ReturnArray(rows.empty() ? TextRow(schema.columns) : TextGrid(schema.columns, rows), table);
 }
 
 }  // namespace nvx::wsdl

@@ -15,6 +15,7 @@ End Sub
 
 url = "http://127.0.0.1:" & WScript.Arguments(0) & "/"
 Set caller = CreateObject("NvxWebSvc.ComWebSvc")
+caller.SoapTransportProtocol = 1   ' standard SOAP/HTTP: the WSDL-driven call follows the transport
 
 result = caller.AnonymousCall(url, "Add", Array("b", "a"), Array(3, 2))
 Check Err.Number = 0 And result = 5, "Add by name returns 5, got " & result & " " & Err.Description

@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include "base/common/variant.h"
+#include "runtime/soaptk/client/complex_argument.h"
 #include "runtime/soaptk/client/xsd_lexical.h"
 
 namespace nvx::soaptk {
@@ -26,7 +27,6 @@ bool IsOmitted(const VARIANT& value)
 // automation converts them.
 HRESULT TextForPart(VARIANT& value, const PartDescription& part, std::wstring* text)
 {
-    if (part.variantType == VT_DISPATCH) return DISP_E_TYPEMISMATCH;
     if (part.variantType == VT_BSTR || value.vt == part.variantType) return XsdTextOf(value, text);
     Variant typed;
     HRESULT hr = value.vt == VT_BSTR ? ValueFromXsdText(std::wstring_view(value.bstrVal, SysStringLen(value.bstrVal)),
@@ -51,6 +51,10 @@ HRESULT ReadArgument(const VARIANT& argument, const PartDescription& part, Argum
     if (direct->vt == VT_NULL) {
         value->kind = ArgumentValue::Kind::Nil;
         return S_OK;
+    }
+    if (part.variantType == VT_DISPATCH) {
+        value->kind = ArgumentValue::Kind::Markup;
+        return ComplexContent(*direct, part, &value->text);
     }
     value->kind = ArgumentValue::Kind::Text;
     return TextForPart(*direct, part, &value->text);

@@ -12,6 +12,7 @@
 #include "base/common/variant.h"
 #include "base/http/url.h"
 #include "base/toolkit/connector_property_names.h"
+#include "base/toolkit/xml_namespaces.h"
 #include "runtime/soaptk/client/call_arguments.h"
 #include "runtime/soaptk/client/request_writer.h"
 #include "runtime/soaptk/reader/soap_reader.h"
@@ -21,6 +22,8 @@ namespace nvx::soaptk {
 namespace {
 
 constexpr wchar_t kExceptionSource[] = L"SOAPClient";
+constexpr wchar_t kSoap11ContentType[] = L"text/xml; charset=utf-8";
+constexpr wchar_t kSoap12ContentType[] = L"application/soap+xml; charset=utf-8";
 
 HRESULT Raise(EXCEPINFO* exception, HRESULT scode, const std::wstring& description)
 {
@@ -46,15 +49,35 @@ HRESULT CreateToolkitObject(ComPtr<Interface>& object)
     return com::CreateInstance<T>(nullptr, __uuidof(Interface), reinterpret_cast<void**>(object.GetAddressOf()));
 }
 
+HRESULT SetText(ISoapConnector* connector, const wchar_t* name, const std::wstring& text)
+{
+    Variant value;
+    value->vt = VT_BSTR;
+    value->bstrVal = Bstr(text).Detach();
+    return connector->put_Property(Bstr(name).Get(), *value);
+}
+
+// SOAP 1.1 names the action in the SOAPAction header; SOAP 1.2 in the content
+// type, and sends no SOAPAction. A connector that knows no content type
+// property still carries SOAP 1.1.
+HRESULT SetAction(ISoapConnector* connector, const OperationDescription& operation)
+{
+    if (!operation.soap12) {
+        SetText(connector, toolkit::kContentType, kSoap11ContentType);
+        return SetText(connector, toolkit::kSoapAction, operation.soapAction);
+    }
+    std::wstring contentType = kSoap12ContentType;
+    if (!operation.soapAction.empty()) contentType += L"; action=\"" + operation.soapAction + L"\"";
+    const HRESULT hr = SetText(connector, toolkit::kContentType, contentType);
+    return FAILED(hr) ? hr : SetText(connector, toolkit::kSoapAction, L"");
+}
+
 HRESULT SendRequest(ISoapConnector* connector, const OperationDescription& operation,
                     const std::vector<ArgumentValue>& arguments)
 {
-    Variant action;
-    action->vt = VT_BSTR;
-    action->bstrVal = Bstr(operation.soapAction).Detach();
     ComPtr<ISoapSerializer> serializer;
     ComPtr<IStream> request;
-    HRESULT hr = connector->put_Property(Bstr(toolkit::kSoapAction).Get(), *action);
+    HRESULT hr = SetAction(connector, operation);
     if (FAILED(hr) || FAILED(hr = connector->BeginMessage())) return hr;
     if (FAILED(hr = connector->get_InputStream(&request))) return hr;
     if (FAILED(hr = CreateToolkitObject<SoapSerializer>(serializer))) return hr;
@@ -62,6 +85,8 @@ HRESULT SendRequest(ISoapConnector* connector, const OperationDescription& opera
     destination->vt = VT_UNKNOWN;
     destination->punkVal = request.Detach();
     if (FAILED(hr = serializer->Init(*destination))) return hr;
+    if (operation.soap12)
+        static_cast<SoapSerializer*>(serializer.Get())->UseEnvelopeNamespace(toolkit::kEnvelope12Namespace);
     if (FAILED(hr = WriteRequest(serializer.Get(), operation, arguments))) return hr;
     return connector->EndMessage();
 }

@@ -4,6 +4,7 @@
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
 #include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/client/multi_ref.h"
 #include "runtime/soaptk/client/xsd_lexical.h"
 #include "runtime/soaptk/reader/child_elements.h"
 #include "runtime/soaptk/wsdl/dom_values.h"
@@ -97,16 +98,18 @@ HRESULT ResultOf(ISoapReader* reader, const OperationDescription& operation, VAR
     VariantInit(result);
     if (!operation.hasResult) return S_OK;
     const ComPtr<IXMLDOMElement> body = ElementFrom(reader, &ISoapReader::get_Body);
-    const ComPtr<IXMLDOMElement> element = body ? ResultElement(body.Get(), operation) : nullptr;
-    if (!element) return S_OK;
+    const ComPtr<IXMLDOMElement> accessor = body ? ResultElement(body.Get(), operation) : nullptr;
+    if (!accessor) return S_OK;
+    ComPtr<IXMLDOMElement> element;
+    HRESULT hr = WithReferencesResolved(accessor.Get(), body.Get(), &element);
+    if (FAILED(hr)) return hr;
     if (IsNil(element.Get())) {
         result->vt = VT_NULL;
         return S_OK;
     }
     if (operation.result.variantType == VT_DISPATCH) {
         ComPtr<IXMLDOMNodeList> children;
-        const HRESULT hr = element->get_childNodes(&children);
-        if (FAILED(hr)) return hr;
+        if (FAILED(hr = element->get_childNodes(&children))) return hr;
         // IXMLDOMNodeList is dual: its pointer is the dispatch one.
         result->vt = VT_DISPATCH;
         result->pdispVal = children.Detach();

@@ -3,6 +3,7 @@
 #include "base/common/bstr.h"
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
+#include "base/toolkit/client_property_names.h"
 #include "base/toolkit/connector_property_names.h"
 #include "runtime/soaptk/client/operation_call.h"
 #include "runtime/soaptk/connector/standard_http_connector.h"
@@ -44,12 +45,33 @@ std::span<const com::InterfaceEntry<SoapClient>> SoapClient::Interfaces()
 HRESULT SoapClient::Connector(ComPtr<ISoapConnector>* connector)
 {
     if (!connector_) {
-        const HRESULT hr = com::CreateInstance<StandardHttpConnector>(
-            nullptr, IID_ISoapConnector, reinterpret_cast<void**>(connector_.GetAddressOf()));
+        const NamedValue* progId = FindClientProperty(toolkit::kConnectorProgId);
+        HRESULT hr;
+        if (progId && progId->value->vt == VT_BSTR && SysStringLen(progId->value->bstrVal) != 0) {
+            CLSID connectorClass{};
+            if (FAILED(hr = CLSIDFromProgID(progId->value->bstrVal, &connectorClass))) return hr;
+            hr = CoCreateInstance(connectorClass, nullptr, CLSCTX_INPROC_SERVER, IID_ISoapConnector,
+                                  reinterpret_cast<void**>(connector_.GetAddressOf()));
+        } else {
+            hr = com::CreateInstance<StandardHttpConnector>(nullptr, IID_ISoapConnector,
+                                                            reinterpret_cast<void**>(connector_.GetAddressOf()));
+        }
         if (FAILED(hr)) return hr;
     }
     *connector = connector_;
     return S_OK;
+}
+
+WsdlFetchSettings SoapClient::FetchSettings()
+{
+    WsdlFetchSettings settings;
+    const NamedValue* factory = FindClientProperty(toolkit::kConnectorFactory);
+    IUnknown* object = !factory                            ? nullptr
+                       : factory->value->vt == VT_UNKNOWN  ? factory->value->punkVal
+                       : factory->value->vt == VT_DISPATCH ? factory->value->pdispVal
+                                                           : nullptr;
+    if (object) object->QueryInterface(IID_PPV_ARGS(&settings.connectors));
+    return settings;
 }
 
 IFACEMETHODIMP SoapClient::mssoapinit(BSTR wsdl, BSTR service, BSTR port, BSTR)
@@ -59,7 +81,7 @@ IFACEMETHODIMP SoapClient::mssoapinit(BSTR wsdl, BSTR service, BSTR port, BSTR)
         port_ = nullptr;
         fault_ = {};
         SharedDescription description;
-        HRESULT hr = ReadWsdl(ViewOf(wsdl), WsdlFetchSettings{}, &description);
+        HRESULT hr = ReadWsdl(ViewOf(wsdl), FetchSettings(), &description);
         if (FAILED(hr)) return hr;
         const ServiceDescription* pickedService = Pick(description->services, ViewOf(service));
         const PortDescription* pickedPort = pickedService ? Pick(pickedService->ports, ViewOf(port)) : nullptr;
@@ -107,6 +129,7 @@ IFACEMETHODIMP SoapClient::put_ClientProperty(BSTR name, VARIANT value)
         NamedValue* property = FindClientProperty(ViewOf(name));
         if (!property) property = &clientProperties_.emplace_back(std::wstring(ViewOf(name)));
         copy.Detach(property->value.Put());
+        if (EqualsIgnoringCase(ViewOf(name), toolkit::kConnectorProgId)) connector_.Reset();
         return S_OK;
     });
 }

@@ -16,6 +16,7 @@
 #include "mssoap.h"
 #include "runtime/soaptk/client/soap_answer.h"
 #include "runtime/soaptk/wsdl/wsdl_objects.h"
+#include "runtime/soaptk/wsdl/wsdl_source.h"
 
 namespace nvx::soaptk {
 
@@ -40,8 +41,11 @@ public:
     IFACEMETHODIMP get_faultactor(BSTR* actor) override;
     IFACEMETHODIMP get_detail(BSTR* detail) override;
     // Kept for the caller under any name (matched without regard to case) and
-    // handed back; the client itself honours none of them. Reading a name
-    // never set is E_INVALIDARG.
+    // handed back. The client honours two: "ConnectorProgID" names the
+    // connector class that carries the calls (set before the connector
+    // properties: a new connector starts with its own), and "ConnectorFactory"
+    // (an IClassFactory) makes the connectors through which mssoapinit fetches
+    // the WSDL and what it imports. Reading a name never set is E_INVALIDARG.
     IFACEMETHODIMP get_ClientProperty(BSTR name, VARIANT* value) override;
     IFACEMETHODIMP put_ClientProperty(BSTR name, VARIANT value) override;
     // SOAP headers are not written or read by this client: E_NOTIMPL.
@@ -74,6 +78,7 @@ private:
     };
 
     HRESULT Connector(ComPtr<ISoapConnector>* connector);
+    WsdlFetchSettings FetchSettings();
     std::optional<size_t> FindOperation(std::wstring_view name) const;
     const OperationDescription* OperationOf(DISPID id) const;
     NamedValue* FindClientProperty(std::wstring_view name);

@@ -15,11 +15,12 @@ namespace nvx::soaptk {
 namespace {
 
 constexpr const wchar_t* kNames[] = {
-    toolkit::kEndPointUrl,  toolkit::kSoapAction,     toolkit::kTimeout,
-    toolkit::kProxyServer,  toolkit::kProxyPort,      toolkit::kAuthUser,
-    toolkit::kAuthPassword, toolkit::kAcceptEncoding, toolkit::kRequestMethod,
+    toolkit::kEndPointUrl,   toolkit::kSoapAction,  toolkit::kTimeout,      toolkit::kProxyServer,
+    toolkit::kProxyPort,     toolkit::kAuthUser,    toolkit::kAuthPassword, toolkit::kAcceptEncoding,
+    toolkit::kRequestMethod, toolkit::kContentType,
 };
 constexpr wchar_t kDefaultTimeout[] = L"30000";
+constexpr wchar_t kDefaultContentType[] = L"text/xml; charset=utf-8";
 constexpr DWORD kDefaultTimeoutMs = 30000;
 constexpr wchar_t kPost[] = L"POST";
 constexpr wchar_t kGet[] = L"GET";
@@ -42,6 +43,7 @@ ConnectorProperties::ConnectorProperties()
 {
     values_[static_cast<size_t>(Property::Timeout)] = kDefaultTimeout;
     values_[static_cast<size_t>(Property::RequestMethod)] = kPost;
+    values_[static_cast<size_t>(Property::ContentType)] = kDefaultContentType;
 }
 
 bool ConnectorProperties::Find(std::wstring_view name, Property* property)

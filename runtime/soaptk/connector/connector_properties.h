@@ -33,6 +33,8 @@ public:
     const std::wstring& AcceptEncoding() const { return Value(Property::AcceptEncoding); }
     // "POST" or "GET".
     const std::wstring& RequestMethod() const { return Value(Property::RequestMethod); }
+    // The request's media type: SOAP 1.1's text/xml unless set.
+    const std::wstring& ContentType() const { return Value(Property::ContentType); }
 
 private:
     enum class Property {
@@ -45,6 +47,7 @@ private:
         AuthPassword,
         AcceptEncoding,
         RequestMethod,
+        ContentType,
         Count
     };
 

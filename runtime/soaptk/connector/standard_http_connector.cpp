@@ -21,7 +21,9 @@
 namespace nvx::soaptk {
 namespace {
 
-constexpr wchar_t kContentTypeHeader[] = L"Content-Type: text/xml; charset=utf-8\r\n";
+constexpr wchar_t kContentTypeHeader[] = L"Content-Type: ";
+// SOAP 1.1's media type: only its requests name their action in SOAPAction.
+constexpr std::wstring_view kSoap11MediaType = L"text/xml";
 constexpr wchar_t kSoapActionHeader[] = L"SOAPAction: ";
 constexpr wchar_t kAcceptEncodingHeader[] = L"Accept-Encoding: ";
 constexpr wchar_t kCrLf[] = L"\r\n";
@@ -116,8 +118,9 @@ std::wstring StandardHttpConnector::RequestHeaders() const
 {
     std::wstring headers;
     if (properties_.RequestMethod() == kPost) {
-        headers += kContentTypeHeader;
-        headers += kSoapActionHeader + QuotedAction(properties_.SoapAction()) + kCrLf;
+        headers += kContentTypeHeader + properties_.ContentType() + kCrLf;
+        if (properties_.ContentType().starts_with(kSoap11MediaType))
+            headers += kSoapActionHeader + QuotedAction(properties_.SoapAction()) + kCrLf;
     }
     if (!properties_.AcceptEncoding().empty()) headers += kAcceptEncodingHeader + properties_.AcceptEncoding() + kCrLf;
     return headers;

@@ -10,17 +10,24 @@
 #include "runtime/soaptk/reader/xml_document.h"
 
 namespace nvx::soaptk {
+
+// Where each part of a fault stands below the Fault element, in SOAP 1.1 and
+// in SOAP 1.2. SOAP 1.1's are unqualified, though some senders qualify them;
+// all are matched by local name.
+struct FaultPath {
+    std::wstring_view soap11;
+    std::wstring_view soap12[2];
+};
+
 namespace {
 
-const ElementName kEnvelope{L"Envelope", toolkit::kEnvelopeNamespace};
-const ElementName kBody{L"Body", toolkit::kEnvelopeNamespace};
-const ElementName kHeader{L"Header", toolkit::kEnvelopeNamespace};
-const ElementName kFault{L"Fault", toolkit::kEnvelopeNamespace};
 const ElementName kAnyElement{L"", std::nullopt};
+constexpr const wchar_t* kEnvelopeNamespaces[] = {toolkit::kEnvelopeNamespace, toolkit::kEnvelope12Namespace};
 
-// The fault's own children are unqualified in SOAP 1.1, though some senders
-// qualify them; they are matched by local name.
-ElementName FaultPart(std::wstring_view localName) { return {localName, std::nullopt}; }
+constexpr FaultPath kFaultString{L"faultstring", {L"Reason", L"Text"}};
+constexpr FaultPath kFaultCode{L"faultcode", {L"Code", L"Value"}};
+constexpr FaultPath kFaultActor{L"faultactor", {L"Role", L""}};
+constexpr FaultPath kFaultDetail{L"detail", {L"Detail", L""}};
 
 // A namespace argument: matches any namespace when not given.
 ElementName NamedBy(BSTR localName, BSTR namespaceUri)
@@ -64,9 +71,27 @@ bool SoapReader::Accept(ComPtr<IXMLDOMDocument> document)
     envelope_.Reset();
     if (!document_) return false;
     ComPtr<IXMLDOMElement> root;
-    if (SUCCEEDED(document_->get_documentElement(&root)) && root && IsElementNamed(root.Get(), kEnvelope))
-        envelope_ = std::move(root);
-    return envelope_ != nullptr;
+    if (FAILED(document_->get_documentElement(&root)) || !root) return false;
+    for (const wchar_t* envelopeNamespace : kEnvelopeNamespaces) {
+        if (IsElementNamed(root.Get(), {L"Envelope", envelopeNamespace})) {
+            envelopeNamespace_ = envelopeNamespace;
+            envelope_ = std::move(root);
+            return true;
+        }
+    }
+    return false;
+}
+
+ElementName SoapReader::EnvelopePart(std::wstring_view localName) const { return {localName, envelopeNamespace_}; }
+
+HRESULT SoapReader::FindFaultPart(const FaultPath& path, ComPtr<IXMLDOMElement>* element) const
+{
+    const bool soap12 = envelopeNamespace_ == toolkit::kEnvelope12Namespace;
+    HRESULT hr =
+        FindBodyGrandchild(EnvelopePart(L"Fault"), {soap12 ? path.soap12[0] : path.soap11, std::nullopt}, element);
+    if (FAILED(hr) || !soap12 || path.soap12[1].empty() || !*element) return hr;
+    const ComPtr<IXMLDOMElement> parent = *element;
+    return FindChildElement(parent.Get(), {path.soap12[1], std::nullopt}, element);
 }
 
 // Failures to load are reported through the flag, with S_OK, as callers
@@ -128,7 +153,7 @@ HRESULT SoapReader::GetElement(IDispatch** out, Find&& find) const
 HRESULT SoapReader::FindBodyChild(const ElementName& name, ComPtr<IXMLDOMElement>* element) const
 {
     ComPtr<IXMLDOMElement> body;
-    const HRESULT hr = FindChildElement(envelope_.Get(), kBody, &body);
+    const HRESULT hr = FindChildElement(envelope_.Get(), EnvelopePart(L"Body"), &body);
     if (FAILED(hr) || !body) return hr;
     return FindChildElement(body.Get(), name, element);
 }
@@ -161,39 +186,39 @@ IFACEMETHODIMP SoapReader::get_Envelope(IDispatch** element)
 
 IFACEMETHODIMP SoapReader::get_Body(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindChildElement(envelope_.Get(), kBody, found); });
+    return GetElement(element,
+                      [&](auto* found) { return FindChildElement(envelope_.Get(), EnvelopePart(L"Body"), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_Header(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindChildElement(envelope_.Get(), kHeader, found); });
+    return GetElement(element,
+                      [&](auto* found) { return FindChildElement(envelope_.Get(), EnvelopePart(L"Header"), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_Fault(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindBodyChild(kFault, found); });
+    return GetElement(element, [&](auto* found) { return FindBodyChild(EnvelopePart(L"Fault"), found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultString(IDispatch** element)
 {
-    return GetElement(element,
-                      [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultstring"), found); });
+    return GetElement(element, [&](auto* found) { return FindFaultPart(kFaultString, found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultCode(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultcode"), found); });
+    return GetElement(element, [&](auto* found) { return FindFaultPart(kFaultCode, found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultActor(IDispatch** element)
 {
-    return GetElement(element,
-                      [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"faultactor"), found); });
+    return GetElement(element, [&](auto* found) { return FindFaultPart(kFaultActor, found); });
 }
 
 IFACEMETHODIMP SoapReader::get_FaultDetail(IDispatch** element)
 {
-    return GetElement(element, [&](auto* found) { return FindBodyGrandchild(kFault, FaultPart(L"detail"), found); });
+    return GetElement(element, [&](auto* found) { return FindFaultPart(kFaultDetail, found); });
 }
 
 IFACEMETHODIMP SoapReader::get_BodyEntries(IDispatch** entries)
@@ -203,7 +228,7 @@ IFACEMETHODIMP SoapReader::get_BodyEntries(IDispatch** entries)
     return ComBoundary([&]() -> HRESULT {
         ComPtr<IXMLDOMElement> body;
         if (envelope_) {
-            const HRESULT hr = FindChildElement(envelope_.Get(), kBody, &body);
+            const HRESULT hr = FindChildElement(envelope_.Get(), EnvelopePart(L"Body"), &body);
             if (FAILED(hr)) return hr;
         }
         if (!body) return S_OK;

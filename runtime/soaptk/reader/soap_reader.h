@@ -1,6 +1,7 @@
 #pragma once
-// SoapReader: loads a SOAP 1.1 message and hands out its parts as MSXML
-// elements.
+// SoapReader: loads a SOAP 1.1 or 1.2 message and hands out its parts as
+// MSXML elements (a SOAP 1.2 fault's Reason text, Code value, Role and Detail
+// stand in for SOAP 1.1's faultstring, faultcode, faultactor and detail).
 #include <windows.h>
 #include "base/common/msxml.h"
 
@@ -14,6 +15,8 @@
 #include "runtime/soaptk/reader/child_elements.h"
 
 namespace nvx::soaptk {
+
+struct FaultPath;
 
 class SoapReader : public com::DispatchImpl<ISoapReader, &LIBID_MSSOAPLib>, public com::ObjectRoot<SoapReader> {
 public:
@@ -42,8 +45,10 @@ public:
 
 private:
     // Takes a parsed document (or none) as the reader's message; true when it
-    // is a SOAP 1.1 envelope.
+    // is a SOAP envelope.
     bool Accept(ComPtr<IXMLDOMDocument> document);
+    ElementName EnvelopePart(std::wstring_view localName) const;
+    HRESULT FindFaultPart(const FaultPath& path, ComPtr<IXMLDOMElement>* element) const;
     HRESULT FindBodyChild(const ElementName& name, ComPtr<IXMLDOMElement>* element) const;
     // A child of the first Body entry named `parent`: a part of the fault, or a
     // parameter of the RPC structure.
@@ -55,6 +60,7 @@ private:
 
     ComPtr<IXMLDOMDocument> document_;
     ComPtr<IXMLDOMElement> envelope_;  // null unless the document is SOAP
+    const wchar_t* envelopeNamespace_ = nullptr;
     Bstr soapAction_;
 };
 

@@ -88,7 +88,7 @@ HRESULT SoapSerializer::EndPart(Part part)
 
 HRESULT SoapSerializer::AddEnvelopeAttribute(std::wstring_view name, std::wstring_view value)
 {
-    return writer_.Attribute(name, toolkit::kEnvelopeNamespace, envelopePrefix_, value);
+    return writer_.Attribute(name, envelopeNamespace_, envelopePrefix_, value);
 }
 
 HRESULT SoapSerializer::Drain(bool always)
@@ -109,6 +109,7 @@ IFACEMETHODIMP SoapSerializer::Init(VARIANT destination)
         writer_ = XmlWriter();
         parts_.clear();
         envelopePrefix_.clear();
+        envelopeNamespace_ = toolkit::kEnvelopeNamespace;
         started_ = headerWritten_ = bodyWritten_ = finished_ = false;
         streamStatus_ = S_OK;
         return S_OK;
@@ -125,8 +126,7 @@ IFACEMETHODIMP SoapSerializer::startEnvelope(BSTR prefix, BSTR encodingStyle, BS
             SysStringLen(prefix) != 0 ? std::wstring(ViewOf(prefix)) : std::wstring(kDefaultEnvelopePrefix);
         const size_t mark = writer_.Output().size();
         writer_.WriteDeclaration();
-        const HRESULT hr =
-            StartPart(Part::Envelope, L"Envelope", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Envelope, L"Envelope", envelopeNamespace_, envelopePrefix_, encodingStyle);
         if (FAILED(hr)) {
             writer_.Output().resize(mark);
             return hr;
@@ -150,8 +150,7 @@ IFACEMETHODIMP SoapSerializer::startHeader(BSTR encodingStyle)
 {
     return Write([&]() -> HRESULT {
         if (!Inside({Part::Envelope}) || headerWritten_ || bodyWritten_) return E_UNEXPECTED;
-        const HRESULT hr =
-            StartPart(Part::Header, L"Header", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Header, L"Header", envelopeNamespace_, envelopePrefix_, encodingStyle);
         if (SUCCEEDED(hr)) headerWritten_ = true;
         return hr;
     });
@@ -185,7 +184,7 @@ IFACEMETHODIMP SoapSerializer::startBody(BSTR encodingStyle)
 {
     return Write([&]() -> HRESULT {
         if (!Inside({Part::Envelope}) || bodyWritten_) return E_UNEXPECTED;
-        const HRESULT hr = StartPart(Part::Body, L"Body", toolkit::kEnvelopeNamespace, envelopePrefix_, encodingStyle);
+        const HRESULT hr = StartPart(Part::Body, L"Body", envelopeNamespace_, envelopePrefix_, encodingStyle);
         if (SUCCEEDED(hr)) bodyWritten_ = true;
         return hr;
     });

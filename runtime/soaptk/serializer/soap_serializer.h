@@ -1,6 +1,7 @@
 #pragma once
-// SoapSerializer: writes one SOAP 1.1 message, part by part, as UTF-8 to the
-// stream it is given.
+// SoapSerializer: writes one SOAP message, part by part, as UTF-8 to the
+// stream it is given: SOAP 1.1's envelope, or SOAP 1.2's when the toolkit's
+// own client asks for it.
 #include <windows.h>
 
 #include <initializer_list>
@@ -42,6 +43,10 @@ public:
     IFACEMETHODIMP writeString(BSTR text) override;
     IFACEMETHODIMP writeBuffer(long length, unsigned char* buffer) override;
 
+    // Between Init (which starts with SOAP 1.1's) and startEnvelope: the
+    // envelope namespace of the message. Not part of the published interface.
+    void UseEnvelopeNamespace(std::wstring_view uri) { envelopeNamespace_ = uri; }
+
 private:
     // What each open element is, so that every end matches its start.
     enum class Part { Envelope, Header, HeaderEntry, Body, Element };
@@ -63,6 +68,7 @@ private:
     XmlWriter writer_;
     std::vector<Part> parts_;
     std::wstring envelopePrefix_;
+    std::wstring envelopeNamespace_;
     bool started_ = false;
     bool headerWritten_ = false;
     bool bodyWritten_ = false;

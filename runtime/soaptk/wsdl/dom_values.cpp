@@ -4,6 +4,8 @@
 #include "base/common/com_ptr.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/toolkit/xml_namespaces.h"
+#include "runtime/soaptk/reader/child_elements.h"
 
 namespace nvx::soaptk {
 namespace {
@@ -23,6 +25,41 @@ std::wstring_view Trimmed(std::wstring_view text)
     return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
 }
 
+// The prefix of an element's own name ("" when it has none).
+std::wstring PrefixOf(IXMLDOMNode* node)
+{
+    Bstr prefix;
+    if (FAILED(node->get_prefix(prefix.Put()))) return {};
+    return std::wstring(prefix.View());
+}
+
+// The namespace that `element` binds `prefix` to, or that is bound to it
+// where the element stands. Some MSXML implementations hide the declarations
+// from getAttribute("xmlns"), so they are read from the attribute nodes, and
+// an element named with the prefix tells its namespace itself.
+std::optional<std::wstring> BindingAt(IXMLDOMElement* element, std::wstring_view prefix,
+                                      const std::wstring& declaration)
+{
+    ComPtr<IXMLDOMNamedNodeMap> attributes;
+    long count = 0;
+    if (SUCCEEDED(element->get_attributes(&attributes)) && attributes && SUCCEEDED(attributes->get_length(&count))) {
+        for (long index = 0; index < count; ++index) {
+            ComPtr<IXMLDOMNode> attribute;
+            Bstr name;
+            if (FAILED(attributes->get_item(index, &attribute)) || !attribute ||
+                FAILED(attribute->get_nodeName(name.Put())) || name.View() != declaration)
+                continue;
+            Bstr uri;
+            if (FAILED(attribute->get_text(uri.Put()))) return std::nullopt;
+            return std::wstring(uri.View());
+        }
+    }
+    if (PrefixOf(element) != prefix) return std::nullopt;
+    Bstr uri;
+    if (FAILED(element->get_namespaceURI(uri.Put()))) return std::nullopt;
+    return std::wstring(uri.View());
+}
+
 // The namespace bound to `prefix` at `context`: each ancestor is asked in
 // turn, and the walk ends at the document.
 std::optional<std::wstring> NamespaceOfPrefix(IXMLDOMElement* context, std::wstring_view prefix)
@@ -33,7 +70,7 @@ std::optional<std::wstring> NamespaceOfPrefix(IXMLDOMElement* context, std::wstr
     while (node) {
         ComPtr<IXMLDOMElement> element;
         if (FAILED(node.As(&element))) break;
-        if (std::optional<std::wstring> uri = AttributeOf(element.Get(), declaration.c_str())) return uri;
+        if (std::optional<std::wstring> uri = BindingAt(element.Get(), prefix, declaration)) return uri;
         ComPtr<IXMLDOMNode> parent;
         if (FAILED(node->get_parentNode(&parent))) break;
         node = std::move(parent);
@@ -71,6 +108,27 @@ std::wstring ElementText(IXMLDOMElement* element)
     Bstr text;
     if (FAILED(element->get_text(text.Put()))) return {};
     return std::wstring(text.View());
+}
+
+bool IsXsdElement(IXMLDOMElement* element, std::wstring_view localName)
+{
+    Bstr uri;
+    if (FAILED(element->get_namespaceURI(uri.Put())) || !toolkit::IsXsdNamespace(uri.View())) return false;
+    return localName.empty() || LocalNameOf(element) == localName;
+}
+
+std::vector<ComPtr<IXMLDOMElement>> XsdChildren(IXMLDOMNode* parent, std::wstring_view localName)
+{
+    std::vector<ComPtr<IXMLDOMElement>> children;
+    if (!parent || FAILED(FindChildElements(parent, {localName, std::nullopt}, &children))) return {};
+    std::erase_if(children, [](const ComPtr<IXMLDOMElement>& child) { return !IsXsdElement(child.Get(), L""); });
+    return children;
+}
+
+ComPtr<IXMLDOMElement> XsdChild(IXMLDOMNode* parent, std::wstring_view localName)
+{
+    std::vector<ComPtr<IXMLDOMElement>> children = XsdChildren(parent, localName);
+    return children.empty() ? nullptr : children.front();
 }
 
 std::optional<QualifiedName> ResolveQualifiedName(IXMLDOMElement* context, std::wstring_view value)

@@ -7,6 +7,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "base/common/com_ptr.h"
 
 namespace nvx::soaptk {
 
@@ -27,6 +30,14 @@ std::wstring AttributeText(IXMLDOMElement* element, const wchar_t* name);
 std::wstring LocalNameOf(IXMLDOMElement* element);
 // The text content of the element, descendants included.
 std::wstring ElementText(IXMLDOMElement* element);
+
+// The element children of `parent` that are XML Schema's (in any of its
+// namespaces) and named `localName` ("" for any), in document order.
+std::vector<ComPtr<IXMLDOMElement>> XsdChildren(IXMLDOMNode* parent, std::wstring_view localName);
+// The first of them, or null.
+ComPtr<IXMLDOMElement> XsdChild(IXMLDOMNode* parent, std::wstring_view localName);
+// Whether `element` is XML Schema's `localName`.
+bool IsXsdElement(IXMLDOMElement* element, std::wstring_view localName);
 
 // Resolves "prefix:local" (or "local", in the default namespace) through the
 // namespace declarations in scope at `context`. nullopt when the prefix is

@@ -20,18 +20,16 @@ struct BuiltinType {
 };
 
 constexpr BuiltinType kBuiltinTypes[] = {
-    {L"int", VT_I4},          {L"long", VT_I8},       {L"short", VT_I2},
-    {L"double", VT_R8},       {L"float", VT_R4},      {L"boolean", VT_BOOL},
-    {L"decimal", VT_DECIMAL}, {L"dateTime", VT_DATE}, {L"anyType", VT_DISPATCH},
+    {L"int", VT_I4},           {L"long", VT_I8},          {L"short", VT_I2},        {L"double", VT_R8},
+    {L"float", VT_R4},         {L"boolean", VT_BOOL},     {L"decimal", VT_DECIMAL}, {L"dateTime", VT_DATE},
+    {L"anyType", VT_DISPATCH}, {L"timeInstant", VT_DATE},  // the 1999 name of dateTime
 };
-
-ElementName Xsd(std::wstring_view localName) { return {localName, toolkit::kXsdNamespace}; }
 
 ValueType BuiltinNamed(const std::wstring& name)
 {
     for (const BuiltinType& builtin : kBuiltinTypes)
-        if (builtin.name == name) return {name, builtin.variantType};
-    return {name, VT_BSTR};
+        if (builtin.name == name) return {name, builtin.variantType, {}};
+    return {name, VT_BSTR, {}};
 }
 
 long MinOccursOf(IXMLDOMElement* declaration)
@@ -43,23 +41,14 @@ long MinOccursOf(IXMLDOMElement* declaration)
     return *end == L'\0' && value >= 0 ? value : 1;
 }
 
-ComPtr<IXMLDOMElement> XsdChild(IXMLDOMElement* parent, std::wstring_view localName)
-{
-    ComPtr<IXMLDOMElement> child;
-    FindChildElement(parent, Xsd(localName), &child);
-    return child;
-}
-
 // The particle that holds a complex type's elements: its sequence or all, or
 // null for empty content. Sets `*unsuitable` when the content is anything a
 // wrapper cannot have.
 ComPtr<IXMLDOMElement> ParticleOf(IXMLDOMElement* complexType, bool* unsuitable)
 {
     *unsuitable = true;
-    std::vector<ComPtr<IXMLDOMElement>> children;
-    if (FAILED(FindChildElements(complexType, Xsd(L""), &children))) return nullptr;
     ComPtr<IXMLDOMElement> particle;
-    for (const ComPtr<IXMLDOMElement>& child : children) {
+    for (const ComPtr<IXMLDOMElement>& child : XsdChildren(complexType, L"")) {
         const std::wstring name = LocalNameOf(child.Get());
         if (name == L"annotation" || name == L"attribute" || name == L"anyAttribute" || name == L"attributeGroup")
             continue;
@@ -72,25 +61,28 @@ ComPtr<IXMLDOMElement> ParticleOf(IXMLDOMElement* complexType, bool* unsuitable)
 
 }  // namespace
 
-SchemaSet SchemaSet::Of(IXMLDOMElement* definitions)
+SchemaSet SchemaSet::Of(std::span<const SourceDocument> documents)
 {
     SchemaSet set;
-    ComPtr<IXMLDOMElement> types;
-    if (FAILED(FindChildElement(definitions, {L"types", toolkit::kWsdlNamespace}, &types)) || !types) return set;
-    std::vector<ComPtr<IXMLDOMElement>> schemas;
-    if (FAILED(FindChildElements(types.Get(), Xsd(L"schema"), &schemas))) return set;
-    for (const ComPtr<IXMLDOMElement>& schema : schemas) set.Add(schema.Get());
+    for (const SourceDocument& document : documents) {
+        if (IsXsdElement(document.root.Get(), L"schema")) {
+            set.Add(document.root.Get(), document.includedInto);
+            continue;
+        }
+        ComPtr<IXMLDOMElement> types;
+        if (FAILED(FindChildElement(document.root.Get(), {L"types", toolkit::kWsdlNamespace}, &types)) || !types)
+            continue;
+        for (const ComPtr<IXMLDOMElement>& schema : XsdChildren(types.Get(), L"schema")) set.Add(schema.Get(), {});
+    }
     return set;
 }
 
-void SchemaSet::Add(IXMLDOMElement* schemaElement)
+void SchemaSet::Add(IXMLDOMElement* schemaElement, const std::wstring& includedInto)
 {
     auto schema = std::make_unique<Schema>();
-    schema->targetNamespace = AttributeText(schemaElement, L"targetNamespace");
+    schema->targetNamespace = AttributeOf(schemaElement, L"targetNamespace").value_or(includedInto);
     schema->qualifiedElements = AttributeText(schemaElement, L"elementFormDefault") == L"qualified";
-    std::vector<ComPtr<IXMLDOMElement>> children;
-    if (FAILED(FindChildElements(schemaElement, Xsd(L""), &children))) return;
-    for (const ComPtr<IXMLDOMElement>& child : children) {
+    for (const ComPtr<IXMLDOMElement>& child : XsdChildren(schemaElement, L"")) {
         const std::wstring kind = LocalNameOf(child.Get());
         Index* index = kind == L"element"                                ? &elements_
                        : kind == L"complexType" || kind == L"simpleType" ? &types_
@@ -114,12 +106,22 @@ ValueType SchemaSet::TypeNamed(const QualifiedName& type) const { return TypeNam
 
 ValueType SchemaSet::TypeNamed(const QualifiedName& type, int depth) const
 {
-    if (type.namespaceUri == toolkit::kXsdNamespace || type.namespaceUri == toolkit::kSoapEncodingNamespace)
+    if (toolkit::IsXsdNamespace(type.namespaceUri) || type.namespaceUri == toolkit::kSoapEncodingNamespace)
         return BuiltinNamed(type.localName);
     const Declaration* declaration = Find(types_, type);
-    if (!declaration || depth > kMaxDepth) return {type.localName, VT_BSTR};
-    if (LocalNameOf(declaration->element.Get()) == L"complexType") return {type.localName, VT_DISPATCH};
-    return {type.localName, TypeOfSimpleType(declaration->element.Get(), depth + 1).variantType};
+    // type="float" where no default namespace is declared (descriptions
+    // copied from the WSDL note's examples without its xmlns) means the
+    // schema's float: no schema here declares a type of that name.
+    if (!declaration && type.namespaceUri.empty()) return BuiltinNamed(type.localName);
+    if (!declaration || depth > kMaxDepth) return {type.localName, VT_BSTR, {}};
+    if (LocalNameOf(declaration->element.Get()) == L"complexType")
+        return ComplexValueType(type.localName, *declaration->schema);
+    return {type.localName, TypeOfSimpleType(declaration->element.Get(), depth + 1).variantType, {}};
+}
+
+ValueType SchemaSet::ComplexValueType(const std::wstring& name, const Schema& schema) const
+{
+    return {name, VT_DISPATCH, schema.qualifiedElements ? schema.targetNamespace : std::wstring()};
 }
 
 // A simple type is what its restriction's base is; lists and unions travel as
@@ -127,23 +129,23 @@ ValueType SchemaSet::TypeNamed(const QualifiedName& type, int depth) const
 ValueType SchemaSet::TypeOfSimpleType(IXMLDOMElement* simpleType, int depth) const
 {
     const ComPtr<IXMLDOMElement> restriction = XsdChild(simpleType, L"restriction");
-    if (!restriction || depth > kMaxDepth) return {L"", VT_BSTR};
+    if (!restriction || depth > kMaxDepth) return {L"", VT_BSTR, {}};
     if (const std::optional<QualifiedName> base = QualifiedAttribute(restriction.Get(), L"base"))
         return TypeNamed(*base, depth + 1);
     if (const ComPtr<IXMLDOMElement> inner = XsdChild(restriction.Get(), L"simpleType"))
         return TypeOfSimpleType(inner.Get(), depth + 1);
-    return {L"", VT_BSTR};
+    return {L"", VT_BSTR, {}};
 }
 
-ValueType SchemaSet::TypeOfDeclaration(IXMLDOMElement* declaration, int depth) const
+ValueType SchemaSet::TypeOfDeclaration(IXMLDOMElement* declaration, const Schema& schema, int depth) const
 {
     if (const std::optional<QualifiedName> type = QualifiedAttribute(declaration, L"type"))
         return TypeNamed(*type, depth + 1);
-    if (XsdChild(declaration, L"complexType")) return {L"", VT_DISPATCH};
+    if (XsdChild(declaration, L"complexType")) return ComplexValueType(L"", schema);
     if (const ComPtr<IXMLDOMElement> simpleType = XsdChild(declaration, L"simpleType"))
-        return {L"", TypeOfSimpleType(simpleType.Get(), depth + 1).variantType};
+        return {L"", TypeOfSimpleType(simpleType.Get(), depth + 1).variantType, {}};
     // An element declared without a type holds anything.
-    return {L"anyType", VT_DISPATCH};
+    return {L"anyType", VT_DISPATCH, {}};
 }
 
 DeclaredElement SchemaSet::Describe(IXMLDOMElement* declaration, const Schema& schema, bool global, int depth) const
@@ -159,7 +161,7 @@ DeclaredElement SchemaSet::Describe(IXMLDOMElement* declaration, const Schema& s
     const std::optional<std::wstring> form = AttributeOf(declaration, L"form");
     const bool qualified = global || (form ? *form == L"qualified" : schema.qualifiedElements);
     return {AttributeText(declaration, L"name"), qualified ? schema.targetNamespace : std::wstring(),
-            TypeOfDeclaration(declaration, depth), minOccurs};
+            TypeOfDeclaration(declaration, schema, depth), minOccurs};
 }
 
 std::optional<DeclaredElement> SchemaSet::GlobalElement(const QualifiedName& name) const
@@ -179,24 +181,40 @@ std::optional<SchemaSet::Declaration> SchemaSet::ComplexTypeOf(const Declaration
     return *named;
 }
 
+bool SchemaSet::AppendMembers(const Declaration& complexType, int depth, std::vector<DeclaredElement>* members) const
+{
+    if (depth > kMaxDepth) return false;
+    IXMLDOMElement* content = complexType.element.Get();
+    if (const ComPtr<IXMLDOMElement> complexContent = XsdChild(content, L"complexContent")) {
+        const ComPtr<IXMLDOMElement> extension = XsdChild(complexContent.Get(), L"extension");
+        const std::optional<QualifiedName> base =
+            extension ? QualifiedAttribute(extension.Get(), L"base") : std::nullopt;
+        const Declaration* baseType = base ? Find(types_, *base) : nullptr;
+        if (!baseType || LocalNameOf(baseType->element.Get()) != L"complexType" ||
+            !AppendMembers(*baseType, depth + 1, members))
+            return false;
+        return AppendMembers({extension, complexType.schema}, depth + 1, members);
+    }
+    bool unsuitable = false;
+    const ComPtr<IXMLDOMElement> particle = ParticleOf(content, &unsuitable);
+    if (unsuitable) return false;
+    if (!particle) return true;
+    for (const ComPtr<IXMLDOMElement>& member : XsdChildren(particle.Get(), L"")) {
+        const std::wstring kind = LocalNameOf(member.Get());
+        if (kind == L"annotation") continue;
+        if (kind != L"element") return false;
+        members->push_back(Describe(member.Get(), *complexType.schema, false, 0));
+    }
+    return true;
+}
+
 std::optional<std::vector<DeclaredElement>> SchemaSet::WrapperChildren(const QualifiedName& name) const
 {
     const Declaration* element = Find(elements_, name);
     const std::optional<Declaration> complexType = element ? ComplexTypeOf(*element) : std::nullopt;
     if (!complexType) return std::nullopt;
-    bool unsuitable = false;
-    const ComPtr<IXMLDOMElement> particle = ParticleOf(complexType->element.Get(), &unsuitable);
-    if (unsuitable) return std::nullopt;
     std::vector<DeclaredElement> children;
-    if (!particle) return children;
-    std::vector<ComPtr<IXMLDOMElement>> members;
-    if (FAILED(FindChildElements(particle.Get(), Xsd(L""), &members))) return std::nullopt;
-    for (const ComPtr<IXMLDOMElement>& member : members) {
-        const std::wstring kind = LocalNameOf(member.Get());
-        if (kind == L"annotation") continue;
-        if (kind != L"element") return std::nullopt;
-        children.push_back(Describe(member.Get(), *complexType->schema, false, 0));
-    }
+    if (!AppendMembers(*complexType, 0, &children)) return std::nullopt;
     return children;
 }
 

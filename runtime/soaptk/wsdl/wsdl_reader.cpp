@@ -5,6 +5,7 @@
 #include "base/common/com_boundary.h"
 #include "base/common/text.h"
 #include "base/common/variant.h"
+#include "base/toolkit/client_property_names.h"
 #include "runtime/soaptk/text/ignoring_case.h"
 
 namespace nvx::soaptk {
@@ -26,6 +27,28 @@ HRESULT ProxyFrom(VARIANT& value, std::wstring* proxy)
     const std::wstring_view server = ViewOf(text->bstrVal);
     if (server.find_first_of(std::wstring_view(L" \r\n\0", 4)) != server.npos) return E_INVALIDARG;
     *proxy = server;
+    return S_OK;
+}
+
+HRESULT FactoryFrom(VARIANT& value, ComPtr<IClassFactory>* factory)
+{
+    IUnknown* object = value.vt == VT_UNKNOWN ? value.punkVal : value.vt == VT_DISPATCH ? value.pdispVal : nullptr;
+    if (value.vt == VT_EMPTY || value.vt == VT_NULL) {
+        factory->Reset();
+        return S_OK;
+    }
+    if (!object) return E_INVALIDARG;
+    ComPtr<IClassFactory> taken;
+    if (FAILED(object->QueryInterface(IID_PPV_ARGS(&taken)))) return E_INVALIDARG;
+    *factory = std::move(taken);
+    return S_OK;
+}
+
+HRESULT TextFrom(VARIANT& value, std::wstring* text)
+{
+    Variant converted;
+    if (FAILED(VariantChangeType(converted.Get(), &value, 0, VT_BSTR))) return E_INVALIDARG;
+    *text = ViewOf(converted->bstrVal);
     return S_OK;
 }
 
@@ -70,6 +93,10 @@ IFACEMETHODIMP WSDLReader::setProperty(BSTR name, VARIANT value)
     return ComBoundary([&] {
         if (EqualsIgnoringCase(ViewOf(name), L"Timeout")) return TimeoutFrom(value, &settings_.timeoutMs);
         if (EqualsIgnoringCase(ViewOf(name), L"ProxyServer")) return ProxyFrom(value, &settings_.proxy);
+        if (EqualsIgnoringCase(ViewOf(name), toolkit::kConnectorFactory))
+            return FactoryFrom(value, &settings_.connectors);
+        if (EqualsIgnoringCase(ViewOf(name), toolkit::kOriginalLocation))
+            return TextFrom(value, &settings_.originalLocation);
         return E_INVALIDARG;
     });
 }

@@ -31,7 +31,10 @@ public:
     IFACEMETHODIMP ParseRequest(ISoapReader* reader, IWSDLPort** port, IWSDLOperation** operation) override;
     // Settings for the loads that follow: "Timeout" (milliseconds, a positive
     // number) bounds a fetch over HTTP; "ProxyServer" ("server:port", or ""
-    // for none) routes it through a proxy. Names are matched without regard to
+    // for none) routes it through a proxy; "ConnectorFactory" (an
+    // IClassFactory, or empty for none) makes the connectors that fetch
+    // http:// documents instead; "OriginalLocation" (text) tells where the
+    // WSDL to be loaded was copied from. Names are matched without regard to
     // case; any other name is E_INVALIDARG.
     IFACEMETHODIMP setProperty(BSTR name, VARIANT value) override;
 

@@ -5,12 +5,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/common/bstr.h"
 #include "base/common/com_ptr.h"
-#include "base/common/msxml.h"
+#include "base/common/variant.h"
+#include "base/toolkit/connector_property_names.h"
+#include "mssoap.h"
 #include "runtime/soaptk/connector/winhttp_session.h"
-#include "runtime/soaptk/reader/xml_document.h"
+#include "runtime/soaptk/reader/message_bytes.h"
 #include "runtime/soaptk/stream/stream_io.h"
 #include "runtime/soaptk/text/ignoring_case.h"
+#include "runtime/soaptk/wsdl/document_set.h"
 #include "runtime/soaptk/wsdl/wsdl_parser.h"
 
 namespace nvx::soaptk {
@@ -84,9 +88,29 @@ HRESULT PathOfFileUrl(std::wstring_view url, std::wstring* path)
     return S_OK;
 }
 
+// A GET through a connector of the caller's: what it answers is the document
+// (a transport failure answers with a SOAP fault, which is no WSDL).
+HRESULT FetchThroughConnector(std::wstring_view url, IClassFactory* connectors, std::vector<char>* bytes)
+{
+    ComPtr<ISoapConnector> connector;
+    HRESULT hr =
+        connectors->CreateInstance(nullptr, IID_ISoapConnector, reinterpret_cast<void**>(connector.GetAddressOf()));
+    if (FAILED(hr)) return hr;
+    Variant address;
+    address->vt = VT_BSTR;
+    address->bstrVal = Bstr(url).Detach();
+    if (FAILED(hr = connector->put_Property(Bstr(toolkit::kEndPointUrl).Get(), *address))) return hr;
+    if (FAILED(hr = connector->BeginMessage()) || FAILED(hr = connector->EndMessage())) return hr;
+    ComPtr<IStream> answer;
+    if (FAILED(hr = connector->get_OutputStream(&answer)) || !answer) return FAILED(hr) ? hr : E_UNEXPECTED;
+    return ReadMessage(answer.Get(), bytes);
+}
+
 HRESULT FetchBytes(std::wstring_view location, const WsdlFetchSettings& settings, std::vector<char>* bytes)
 {
     if (location.empty()) return E_INVALIDARG;
+    if (IsHttpUrl(location) && settings.connectors)
+        return FetchThroughConnector(location, settings.connectors.Get(), bytes);
     if (IsHttpUrl(location)) return FetchOverHttp(location, settings, bytes);
     std::wstring path(location);
     if (StartsWithIgnoringCase(location, L"file:")) {
@@ -101,14 +125,14 @@ HRESULT FetchBytes(std::wstring_view location, const WsdlFetchSettings& settings
 HRESULT ReadWsdl(std::wstring_view location, const WsdlFetchSettings& settings,
                  std::shared_ptr<const WsdlDescription>* description)
 {
-    std::vector<char> bytes;
-    HRESULT hr = FetchBytes(location, settings, &bytes);
+    std::vector<SourceDocument> documents;
+    const auto fetch = [&](const std::wstring& at, std::vector<char>* bytes) {
+        return FetchBytes(at, settings, bytes);
+    };
+    HRESULT hr = LoadDocumentSet(location, settings.originalLocation, fetch, DocumentLimits{}, &documents);
     if (FAILED(hr)) return hr;
-    ComPtr<IXMLDOMDocument> document;
-    if (FAILED(hr = DocumentFromBytes(bytes, &document))) return hr;
-    if (!document) return kNotWsdl;
     auto read = std::make_shared<WsdlDescription>();
-    if (FAILED(hr = DescribeWsdl(document.Get(), read.get()))) return hr;
+    if (FAILED(hr = DescribeWsdl(documents, read.get()))) return hr;
     *description = std::move(read);
     return S_OK;
 }

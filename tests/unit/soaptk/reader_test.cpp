@@ -144,7 +144,7 @@ const char* const kNotSoap[] = {
     "garbage<<",
     "<a/>",
     "<Envelope/>",
-    "<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Body/></e:Envelope>",
+    "<e:Envelope xmlns:e=\"urn:no-soap-envelope\"><e:Body/></e:Envelope>",
     "<html><head><title>404 Not Found</title></head><body><h1>Not Found</h1></body></html>",
     "<?xml version=\"1.0\"?><!DOCTYPE e:Envelope [<!ENTITY x \"5\">]>"
     "<e:Envelope xmlns:e=\"http://schemas.xmlsoap.org/soap/envelope/\"><e:Body>&x;</e:Body></e:Envelope>",
@@ -160,6 +160,18 @@ TEST_F(ReaderTest, ReportsWhatIsNoSoapMessageThroughTheFlag)
         EXPECT_EQ(Part(&ISoapReader::get_Body), nullptr);
         EXPECT_EQ(LoadText(std::wstring(bytes, bytes + strlen(bytes))), VARIANT_FALSE);
     }
+}
+
+TEST_F(ReaderTest, ReadsASoap12FaultWhereSoap11KeepsItsParts)
+{
+    ASSERT_EQ(LoadText(L"<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Body><e:Fault>"
+                       L"<e:Code><e:Value>e:Sender</e:Value></e:Code><e:Reason><e:Text xml:lang=\"en\">Fail: on "
+                       L"purpose</e:Text></e:Reason><e:Role>urn:role</e:Role></e:Fault></e:Body></e:Envelope>"),
+              VARIANT_TRUE);
+    EXPECT_EQ(NodeText(Part(&ISoapReader::get_FaultCode).Get()), L"e:Sender");
+    EXPECT_EQ(NodeText(Part(&ISoapReader::get_FaultString).Get()), L"Fail: on purpose");
+    EXPECT_EQ(NodeText(Part(&ISoapReader::get_FaultActor).Get()), L"urn:role");
+    EXPECT_EQ(Part(&ISoapReader::get_FaultDetail), nullptr);
 }
 
 TEST_F(ReaderTest, HonoursTheDeclaredEncoding)

@@ -155,6 +155,30 @@ TEST_F(SoapClientRequestTest, WritesAWrappedRequestWithEveryPartInItsForm)
         << body;
 }
 
+// A service bound to SOAP 1.2 alone gets SOAP 1.2: its envelope, the action
+// in the content type; a header part goes to the Header, not the Body.
+TEST_F(SoapClientRequestTest, WritesSoap12WithTheHeaderPartInTheHeader)
+{
+    CaptureServer server(Answer(
+        "<e:Envelope xmlns:e=\"http://www.w3.org/2003/05/soap-envelope\"><e:Body><QuoteResponse xmlns=\"urn:quotes\">"
+        "<price>42.5</price></QuoteResponse></e:Body></e:Envelope>"));
+    Connect(L"soap12_header.wsdl", server);
+    const OwnedVariant symbol = OwnedVariant::String(L"NVX");
+    const OwnedVariant session = OwnedVariant::String(L"s-1");
+    ASSERT_HR(S_OK, Call(L"Quote", {&symbol, &session}));
+    EXPECT_EQ(result_->vt, VT_R8);
+    const std::string request = server.Request();
+    const std::string body = BodyOf(request);
+    EXPECT_NE(request.find("Content-Type: application/soap+xml; charset=utf-8; action=\"urn:quotes#Quote\""),
+              std::string::npos)
+        << request;
+    EXPECT_EQ(request.find("SOAPAction"), std::string::npos) << request;
+    EXPECT_NE(body.find("=\"http://www.w3.org/2003/05/soap-envelope\""), std::string::npos) << body;
+    const size_t header = body.find("Header>"), session_at = body.find(">s-1<"), body_at = body.find("Body>");
+    EXPECT_TRUE(header < session_at && session_at < body_at) << body;
+    EXPECT_NE(body.find(">NVX</"), std::string::npos) << body;
+}
+
 TEST_F(SoapClientRequestTest, ReadsNilAndMissingResults)
 {
     const struct {

@@ -122,7 +122,9 @@ void ExpectParts(IWSDLOperation* operation, const std::vector<ExpectedPart>& exp
 {
     ASSERT_TRUE(operation);
     const auto parts = PartsOf(operation);
-    ASSERT_EQ(parts.size(), expected.size());
+    std::wstring names;
+    for (const auto& part : parts) names += Text(part.Get(), &ISoapMapper::get_elementName) + L" ";
+    ASSERT_EQ(parts.size(), expected.size()) << std::string(names.begin(), names.end());
     for (size_t index = 0; index < parts.size(); ++index) {
         const ExpectedPart& want = expected[index];
         ISoapMapper* part = parts[index].Get();
@@ -385,6 +387,95 @@ TEST_F(WsdlReaderTest, ObjectsOutliveTheirReader)
     // The reader and every enumeration are gone; the operation still reads.
     EXPECT_EQ(Text(operation.Get(), &IWSDLOperation::get_name), L"Multiply");
     EXPECT_EQ(PartsOf(operation.Get()).size(), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+// Public WSDLs of the corpus, each read from its files as it is written
+// (imports and includes followed, older schema namespaces, types extended
+// from others, QNames whose prefix is declared on the element), and one of
+// the 1999 schema draft.
+TEST_F(WsdlReaderTest, ReadsTheCorpusAsItIsWritten)
+{
+    const std::wstring corpus = WsdlFixture(L"..\\..\\..\\fixtures\\corpus\\");
+    constexpr wchar_t kQuotes[] = L"http://example.com/stockquote.xsd";
+    constexpr wchar_t kTempuri[] = L"http://tempuri.org/";
+    constexpr wchar_t kAfip[] = L"http://wsaa.view.sua.dvadac.desein.afip.gov";
+    constexpr wchar_t kBar[] = L"http://example.com/bar/xsd";
+    constexpr wchar_t kDummy[] = L"http://www.dummy.com/Types";
+    const struct {
+        std::wstring file;
+        const wchar_t* operation;
+        std::vector<ExpectedPart> parts;
+    } cases[] = {
+        {corpus + L"stockquote_header.wsdl",
+         L"GetLastTradePrice",
+         {{L"tickerSymbol", VT_BSTR, L"string", L"", 1, 1, 1},
+          {L"Authentication", VT_DISPATCH, L"", kQuotes, 1, 1, 2},
+          {L"Authentication2", VT_DISPATCH, L"", kQuotes, 1, 1, 3},
+          {L"price", VT_R4, L"float", L"", 1, 0, -1}}},
+        {corpus + L"stockquote_2000.wsdl",
+         L"GetLastTradePrice",
+         {{L"tickerSymbol", VT_BSTR, L"string", L"", 1, 1, 1}, {L"price", VT_R4, L"float", L"", 1, 0, -1}}},
+        {corpus + L"hello_rpc.wsdl",
+         L"sayHello",
+         {{L"firstName", VT_BSTR, L"string", L"", 1, 1, 1}, {L"greeting", VT_BSTR, L"string", L"", 1, 0, -1}}},
+        {corpus + L"asmx_nodes.wsdl", L"GetNodes", {{L"GetNodesResult", VT_DISPATCH, L"Node", kTempuri, 0, 0, -1}}},
+        {corpus + L"axis_logincms.wsdl",
+         L"loginCms",
+         {{L"in0", VT_BSTR, L"string", kAfip, 1, 1, 1}, {L"loginCmsReturn", VT_BSTR, L"string", kAfip, 1, 0, -1}}},
+        {corpus + L"axis_rpc_encoded.wsdl",
+         L"eOrderRelationUpdateNotify",
+         {{L"eOrderRelationUpdateNotifyRequest", VT_DISPATCH, L"EOrderRelationUpdateNotifyReq", L"", 1, 1, 1},
+          {L"eOrderRelationUpdateNotifyResponse", VT_DISPATCH, L"EOrderRelationUpdateNotifyRsp", L"", 1, 0, -1}}},
+        {corpus + L"gsoap_soap12_rpc.wsdl",
+         L"pullFile",
+         {{L"params", VT_DISPATCH, L"pullFileParams", L"", 1, 1, 1}, {L"result", VT_BOOL, L"boolean", L"", 1, 0, -1}}},
+        {corpus + L"cxf_split\\main.wsdl", L"getLatestVersion", {{L"return", VT_I8, L"long", L"", 0, 0, -1}}},
+        {corpus + L"zeep_import\\main.wsdl",
+         L"GetLastTradePrice",
+         {{L"tickerSymbol", VT_BSTR, L"string", L"", 1, 1, 1},
+          {L"account", VT_DISPATCH, L"account", L"", 0, 1, 2},
+          {L"country", VT_DISPATCH, L"", kQuotes, 1, 1, 3},
+          {L"price", VT_R4, L"float", L"", 1, 0, -1}}},
+        {corpus + L"extension_base\\main.wsdl",
+         L"fooOp",
+         {{L"Name", VT_DISPATCH, L"NameType", kBar, 1, 1, 1}, {L"Name", VT_DISPATCH, L"NameType", kBar, 1, 0, -1}}},
+        {corpus + L"xsd_include\\main.wsdl",
+         L"Dummy",
+         {{L"ID", VT_BSTR, L"IdType", kDummy, 1, 1, 1},
+          {L"Name", VT_BSTR, L"NameType", kDummy, 1, 1, 2},
+          {L"Result", VT_BSTR, L"DummyList", kDummy, 1, 0, -1}}},
+        {corpus + L"wcf_farequote\\main.wsdl",
+         L"RetrieveFareQuoteDateRange",
+         {{L"RetrieveFareQuoteDateRangeRequest", VT_DISPATCH, L"RetrieveFareQuoteByDateRange", kTempuri, 0, 1, 1},
+          {L"RetrieveFareQuoteDateRangeResult", VT_BSTR, L"ViewFareQuote", kTempuri, 0, 0, -1}}},
+        {WsdlFixture(L"schema_1999.wsdl"),
+         L"getQuote",
+         {{L"symbol", VT_BSTR, L"string", L"", 1, 1, 1},
+          {L"when", VT_DATE, L"timeInstant", L"", 1, 1, 2},
+          {L"count", VT_I4, L"int", L"", 1, 1, 3},
+          {L"return", VT_DISPATCH, L"Quote", L"", 1, 0, -1}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.file.begin(), c.file.end()));
+        ExpectParts(OperationAt(c.file, c.operation).Get(), c.parts);
+    }
+
+    // One port per service: SOAP 1.1 where a service has it beside 1.2.
+    const struct {
+        std::wstring file;
+        const wchar_t* port;
+    } ports[] = {{corpus + L"blz_service.wsdl", L"BLZServiceSOAP11port_http"},
+                 {corpus + L"asmx_nodes.wsdl", L"Service1Soap"},
+                 {corpus + L"gsoap_soap12_rpc.wsdl", L"RpcExample"}};
+    for (const auto& c : ports) {
+        const auto services = ServicesAt(c.file);
+        ASSERT_EQ(services.size(), 1u);
+        EXPECT_EQ(NamesOf(PortsOf(services.front().Get())), std::vector<std::wstring>{c.port});
+    }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// Data sets returned by a WSDL-driven call, turned into arrays.
+// Data sets, structures and arrays returned by a WSDL-driven call, turned into
+// arrays.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,8 +7,9 @@
 
 #include "base/common/com_ptr.h"
 #include "base/common/msxml.h"
-#include "src/wsdl/anonymous_call.h"
+#include "src/wsdl/structured_result.h"
 #include "src/wsdl/table_result.h"
+#include "src/wsdl/wsdl_location.h"
 #include "test_support.h"
 
 namespace {
@@ -41,12 +43,13 @@ std::string Data(const std::vector<std::string>& rows)
 
 class TableResultTest : public ::testing::Test {
 protected:
-    // The child nodes of <result> with the given content, as a node list.
-    ComPtr<IDispatch> NodeList(const std::string& content)
+    // The child nodes of <result> with the given content (and attributes), as
+    // a node list.
+    ComPtr<IDispatch> NodeList(const std::string& content, const std::string& attributes = "")
     {
         ComPtr<IXMLDOMDocument> document;
         document = nvx::test::CreateInProcess<IXMLDOMDocument>(nvx::kDomDocument30);
-        const std::string xml = "<result>" + content + "</result>";
+        const std::string xml = "<result" + attributes + ">" + content + "</result>";
         BSTR text = SysAllocStringLen(nullptr, static_cast<UINT>(xml.size()));
         for (size_t i = 0; i < xml.size(); ++i) text[i] = static_cast<unsigned char>(xml[i]);
         VARIANT_BOOL parsed = VARIANT_FALSE;
@@ -144,6 +147,113 @@ TEST_F(TableResultTest, WhatIsNotATableStaysEmpty)
                      reinterpret_cast<void**>(notAList.GetAddressOf()));
     EXPECT_HR(S_OK, ConvertToTable(notAList.Get(), &table));
     EXPECT_EQ(VT_EMPTY, V_VT(&table));
+}
+
+// Wine's MSXML indents the XML text of a node; Windows' does not.
+std::wstring WithoutIndentation(std::wstring text)
+{
+    size_t close = 0;
+    while ((close = text.find(L'>', close)) != std::wstring::npos) {
+        const size_t next = text.find_first_not_of(L" \t\r\n", close + 1);
+        if (next != std::wstring::npos && text[next] == L'<') text.erase(close + 1, next - close - 1);
+        ++close;
+    }
+    return text;
+}
+
+// A result as rows of texts: Empty as no row, a text or a 1-D array as one
+// row, a 2-D array row by row.
+std::vector<std::vector<std::wstring>> RowsOf(const VARIANT& value)
+{
+    if (V_VT(&value) == VT_BSTR) return {{V_BSTR(&value)}};
+    if (V_VT(&value) != (VT_ARRAY | VT_VARIANT)) return {};
+    SAFEARRAY* array = V_ARRAY(&value);
+    const UINT dimensions = SafeArrayGetDim(array);
+    LONG rows = 0, columns = -1;
+    SafeArrayGetUBound(array, 1, dimensions == 2 ? &rows : &columns);
+    if (dimensions == 2) SafeArrayGetUBound(array, 2, &columns);
+    std::vector<std::vector<std::wstring>> texts(rows + 1);
+    for (LONG r = 0; r <= rows; ++r) {
+        for (LONG c = 0; c <= columns; ++c) {
+            LONG grid[2] = {r, c};
+            VARIANT cell;
+            VariantInit(&cell);
+            SafeArrayGetElement(array, dimensions == 2 ? grid : &c, &cell);
+            texts[r].push_back(V_VT(&cell) == VT_BSTR ? WithoutIndentation(V_BSTR(&cell)) : L"(not text)");
+            VariantClear(&cell);
+        }
+    }
+    return texts;
+}
+
+TEST_F(TableResultTest, StructuresAndArraysTakeTheShapesOfATable)
+{
+    using Rows = std::vector<std::vector<std::wstring>>;
+    const struct {
+        const char* what;
+        std::string content;
+        std::string attributes;
+        const wchar_t* typeName;
+        VARTYPE type;
+        Rows rows;
+    } cases[] = {
+        {"repeated simple elements", "<s>a</s><s>b</s><s>c</s>", "", L"", VT_ARRAY | VT_VARIANT, {{L"a", L"b", L"c"}}},
+        {"one element of an array type", "<string>a</string>", "", L"ArrayOfString", VT_ARRAY | VT_VARIANT, {{L"a"}}},
+        {"an encoded array of one",
+         "<item>a</item>",
+         " xmlns:enc='http://schemas.xmlsoap.org/soap/encoding/' enc:arrayType='xsd:string[1]'",
+         L"",
+         VT_ARRAY | VT_VARIANT,
+         {{L"a"}}},
+        {"an array of no element", "", "", L"ArrayOfstring", VT_ARRAY | VT_VARIANT, {{}}},
+        {"one structure",
+         "<name>Ada</name><age>30</age>",
+         "",
+         L"Person",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name", L"age"}, {L"Ada", L"30"}}},
+        {"a structure inside a field",
+         "<name>Ada</name><home><city>Paris</city></home>",
+         "",
+         L"",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name", L"home"}, {L"Ada", L"<home><city>Paris</city></home>"}}},
+        {"a field that comes twice",
+         "<name>Ada</name><tag>x</tag><tag>y</tag>",
+         "",
+         L"",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name", L"tag"}, {L"Ada", L"<tag>x</tag><tag>y</tag>"}}},
+        {"structures with different fields",
+         "<p><name>Ada</name></p><p><age>7</age><name>Bo</name></p>",
+         "",
+         L"",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name", L"age"}, {L"Ada", L""}, {L"Bo", L"7"}}},
+        {"one structure of an array type",
+         "<p><name>Ada</name></p>",
+         "",
+         L"PersonArray",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name"}, {L"Ada"}}},
+        {"qualified fields by local name",
+         "<t:name xmlns:t='urn:t'>Ada</t:name><t:age xmlns:t='urn:t'>1</t:age>",
+         "",
+         L"",
+         VT_ARRAY | VT_VARIANT,
+         {{L"name", L"age"}, {L"Ada", L"1"}}},
+        {"text alone", "plain", "", L"", VT_BSTR, {{L"plain"}}},
+        {"nothing", "", "", L"", VT_EMPTY, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        VARIANT result;
+        VariantInit(&result);
+        ASSERT_HR(S_OK, nvx::wsdl::ConvertStructure(NodeList(c.content, c.attributes).Get(), c.typeName, &result));
+        EXPECT_EQ(V_VT(&result), c.type);
+        EXPECT_EQ(RowsOf(result), c.rows);
+        VariantClear(&result);
+    }
 }
 
 TEST(WsdlLocation, SuffixAndWhiteSpaceRules)

@@ -14,8 +14,10 @@
 #include "mssoap.h"
 #include "nx_loader.h"
 #include "src/facade/error_report.h"
+#include "src/facade/http_call_trace.h"
 #include "src/facade/soap_envelope.h"
 #include "src/facade/variant_string_list.h"
+#include "src/trace/trace_log.h"
 
 namespace nvx::facade {
 namespace {
@@ -36,16 +38,14 @@ ComPtr<Interface> CreateToolkitObject(REFCLSID clsid, const char* failure)
     return object;
 }
 
-void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR webMethod)
+void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR action)
 {
     using toolkit::SetTextProperty;
     if (settings.compression == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, kCompressedAnswers);
     SetTextProperty(connector, toolkit::kEndPointUrl, ViewOf(endPointUrl));
     if (settings.timeout != kTimeoutNotSet)
         SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(settings.timeout));
-    Bstr action;
-    action.Reset(SoapAction(settings.nameSpace, webMethod));
-    SetTextProperty(connector, toolkit::kSoapAction, action.View());
+    SetTextProperty(connector, toolkit::kSoapAction, ViewOf(action));
 }
 
 ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR webMethod, const VARIANT& argNames,
@@ -54,19 +54,27 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
     const VariantStringList names(argNames);
     const CLSID& connectorClass = settings.transport == SoapOverNXComm ? CLSID_NvxHTTPConnector : CLSID_HttpConnector;
     auto connector = CreateToolkitObject<ISoapConnector>(connectorClass, kConnectorFailed);
-    SetConnectorProperties(connector.Get(), settings, endPointUrl, webMethod);
+    Bstr action;
+    action.Reset(SoapAction(settings.nameSpace, webMethod));
+    SetConnectorProperties(connector.Get(), settings, endPointUrl, action.Get());
     connector->BeginMessage();
+    // The gateway's connector traces its own exchange.
+    const bool traced = settings.transport != SoapOverNXComm && trace::TraceActive();
 
     auto serializer = CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer, kSerializerFailed);
     {
         ComPtr<IStream> request;
         connector->get_InputStream(&request);
         if (!request) throw CallFailure{kGenericFailure};
+        ComPtr<IStream> buffer = traced ? NewMemoryStream() : request;
+        if (!buffer) throw CallFailure{kGenericFailure};
         Variant destination;
         V_VT(destination.Get()) = VT_UNKNOWN;
-        V_UNKNOWN(destination.Get()) = request.Detach();
+        V_UNKNOWN(destination.Get()) = ComPtr<IStream>(buffer).Detach();
         serializer->Init(*destination);
         WriteRequestEnvelope(serializer.Get(), settings.nameSpace, webMethod, names, argValues);
+        if (traced && FAILED(ForwardTracedRequest(buffer.Get(), request.Get(), endPointUrl, action.Get())))
+            throw CallFailure{kExchangeFailed};
         connector->EndMessage();
     }
 
@@ -75,6 +83,7 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
     {
         ComPtr<IStream> response;
         connector->get_OutputStream(&response);
+        if (response && traced) response = TracedResponse(response.Get());
         if (!response) throw CallFailure{kExchangeFailed};
         Variant source;
         V_VT(source.Get()) = VT_UNKNOWN;

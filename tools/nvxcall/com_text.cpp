@@ -33,7 +33,8 @@ std::string TextOf(const VARIANT& value)
 {
     if (V_VT(&value) == VT_BSTR) return V_BSTR(&value) ? Utf8({V_BSTR(&value), SysStringLen(V_BSTR(&value))}) : "";
     Variant text;
-    if (FAILED(VariantChangeTypeEx(text.Get(), &value, LOCALE_INVARIANT, VARIANT_ALPHABOOL, VT_BSTR)))
+    if (FAILED(VariantChangeTypeEx(text.Get(), const_cast<VARIANT*>(&value), LOCALE_INVARIANT, VARIANT_ALPHABOOL,
+                                   VT_BSTR)))
         return "(a value of type " + std::to_string(V_VT(&value)) + ")";
     return TextOf(text.Ref());
 }
@@ -57,6 +58,10 @@ std::string ErrorDescription(HRESULT status)
         while (!description.empty() && (description.back() == '\n' || description.back() == '\r'))
             description.pop_back();
     }
+    // The toolkit's SOAP client reports a fault or a failed exchange this way,
+    // and its text may not travel with the status.
+    if (description.empty() && status == DISP_E_EXCEPTION)
+        description = "the service answered with a fault, or the call failed (nvxcall --execute shows the answer)";
     char code[16];
     std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(status));
     return description.empty() ? std::string("error ") + code : description + " (" + code + ")";

@@ -19,8 +19,7 @@ bool Bounds(SAFEARRAY* array, UINT dimension, LONG* lower, LONG* upper)
            SUCCEEDED(SafeArrayGetUBound(array, dimension, upper));
 }
 
-// Rows are the first (leftmost) dimension, as scripts index table(row, column);
-// SafeArrayGetElement takes the rightmost index first.
+// Rows are the first dimension, as scripts index table(row, column).
 bool TableOf(SAFEARRAY* array, Table* table)
 {
     const UINT dimensions = SafeArrayGetDim(array);
@@ -37,7 +36,7 @@ bool TableOf(SAFEARRAY* array, Table* table)
     for (LONG r = rowLow; r <= rowHigh; ++r) {
         Row row;
         for (LONG c = columnLow; c <= columnHigh; ++c) {
-            LONG indices[2] = {c, r};
+            LONG indices[2] = {r, c};
             row.push_back(Cell(array, indices));
         }
         table->push_back(row);

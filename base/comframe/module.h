@@ -24,6 +24,9 @@ struct ClassEntry {
 struct ServerDescription {
     const GUID* libid;
     std::span<ClassEntry> classes;
+    // A server in the same folder that this one cannot work without; installed
+    // and removed with it (DllInstall), so one command sets up both.
+    const char* companion = nullptr;
 };
 
 // Defined once by every DLL built on this frame.

@@ -3,11 +3,10 @@
 
 #include "base/comframe/class_factory.h"
 #include "base/comframe/module.h"
-#include "base/comframe/registry_script.h"
-#include "base/comframe/type_library.h"
+#include "base/comframe/server_registration.h"
 
 using nvx::com::Module;
-using nvx::com::RegistryMode;
+using nvx::com::RegistrationScope;
 
 // A set `reserved` at detach means the process is ending: its other threads
 // are gone, perhaps holding locks of ours, and the DLLs the cached objects
@@ -28,20 +27,15 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) { return nvx::c
 
 STDAPI DllCanUnloadNow() { return Module::LockCount() == 0 ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer()
-{
-    for (const auto& entry : nvx::com::ThisServer().classes) {
-        const HRESULT hr =
-            nvx::com::RunRegistryScriptResource(Module::Instance(), entry.registryScript, RegistryMode::Register);
-        if (FAILED(hr)) return hr;
-    }
-    return nvx::com::RegisterServerTypeLibrary();
-}
+STDAPI DllRegisterServer() { return nvx::com::RegisterServer(RegistrationScope::Machine); }
 
-STDAPI DllUnregisterServer()
+STDAPI DllUnregisterServer() { return nvx::com::UnregisterServer(RegistrationScope::Machine); }
+
+// regsvr32 /n /i:user registers for the current user only; /u /n /i:user
+// removes exactly that.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine)
 {
-    for (const auto& entry : nvx::com::ThisServer().classes)
-        nvx::com::RunRegistryScriptResource(Module::Instance(), entry.registryScript, RegistryMode::Unregister);
-    nvx::com::UnregisterServerTypeLibrary();
-    return S_OK;
+    RegistrationScope scope;
+    const HRESULT hr = nvx::com::ParseInstallCommandLine(commandLine ? commandLine : L"", &scope);
+    return FAILED(hr) ? hr : nvx::com::InstallServer(install != FALSE, scope);
 }

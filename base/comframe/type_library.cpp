@@ -30,23 +30,40 @@ HRESULT LoadServerTypeLibrary(ITypeLib** library, std::wstring* loadedFrom)
     return hr;
 }
 
+template <typename Function>
+Function AutomationFunction(const char* name)
+{
+    HMODULE automation = GetModuleHandleW(L"oleaut32.dll");
+    return automation ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(automation, name))) : nullptr;
+}
+
+// The per-user form where the system has it; otherwise the machine form,
+// which the caller has already redirected to the user's classes.
+HRESULT RegisterLibrary(ITypeLib* library, wchar_t* path, wchar_t* helpDirectory, RegistrationScope scope)
+{
+    using RegisterForUser = HRESULT(WINAPI*)(ITypeLib*, OLECHAR*, OLECHAR*);
+    auto forUser =
+        scope == RegistrationScope::User ? AutomationFunction<RegisterForUser>("RegisterTypeLibForUser") : nullptr;
+    return forUser ? forUser(library, path, helpDirectory) : RegisterTypeLib(library, path, helpDirectory);
+}
+
 }  // namespace
 
-HRESULT RegisterServerTypeLibrary()
+HRESULT RegisterServerTypeLibrary(RegistrationScope scope)
 {
-    return ComBoundary([]() -> HRESULT {
+    return ComBoundary([scope]() -> HRESULT {
         ComPtr<ITypeLib> library;
         std::wstring path;
         const HRESULT hr = LoadServerTypeLibrary(&library, &path);
         if (FAILED(hr)) return hr;
         std::wstring helpDirectory = path.substr(0, path.find_last_of(L"\\/:") + 1);
-        return RegisterTypeLib(library.Get(), path.data(), helpDirectory.data());
+        return RegisterLibrary(library.Get(), path.data(), helpDirectory.data(), scope);
     });
 }
 
-HRESULT UnregisterServerTypeLibrary()
+HRESULT UnregisterServerTypeLibrary(RegistrationScope scope)
 {
-    return ComBoundary([]() -> HRESULT {
+    return ComBoundary([scope]() -> HRESULT {
         ComPtr<ITypeLib> library;
         std::wstring path;
         HRESULT hr = LoadServerTypeLibrary(&library, &path);
@@ -55,11 +72,9 @@ HRESULT UnregisterServerTypeLibrary()
         hr = library->GetLibAttr(&attr);
         if (FAILED(hr)) return hr;
         using Unregister = HRESULT(WINAPI*)(REFGUID, WORD, WORD, LCID, SYSKIND);
-        HMODULE automation = GetModuleHandleW(L"oleaut32.dll");
         auto unregister =
-            automation
-                ? reinterpret_cast<Unregister>(reinterpret_cast<void*>(GetProcAddress(automation, "UnRegisterTypeLib")))
-                : nullptr;
+            scope == RegistrationScope::User ? AutomationFunction<Unregister>("UnRegisterTypeLibForUser") : nullptr;
+        if (!unregister) unregister = AutomationFunction<Unregister>("UnRegisterTypeLib");
         if (unregister) hr = unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
         library->ReleaseTLibAttr(attr);
         return hr;

@@ -4,7 +4,11 @@
 
 namespace nvx::com {
 
-HRESULT RegisterServerTypeLibrary();
-HRESULT UnregisterServerTypeLibrary();
+// Machine: the classes root every user sees (needs administrator rights).
+// User: HKCU\Software\Classes only, for users who are not administrators.
+enum class RegistrationScope { Machine, User };
+
+HRESULT RegisterServerTypeLibrary(RegistrationScope scope = RegistrationScope::Machine);
+HRESULT UnregisterServerTypeLibrary(RegistrationScope scope = RegistrationScope::Machine);
 
 }  // namespace nvx::com

@@ -17,8 +17,10 @@
 #include "mssoap.h"
 #include "nx_loader.h"
 #include "src/facade/error_report.h"
+#include "src/facade/http_call_trace.h"
 #include "src/facade/soap_envelope.h"
 #include "src/facade/variant_string_list.h"
+#include "src/trace/trace_log.h"
 
 namespace nvx::facade {
 namespace {
@@ -67,7 +69,7 @@ std::wstring SendRequest(ISoapConnector* connector)
     return SUCCEEDED(sent) ? std::wstring() : FailureReason(sent);
 }
 
-void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR webMethod)
+void SetConnectorProperties(ISoapConnector* connector, const CallSettings& settings, BSTR endPointUrl, BSTR action)
 {
     using toolkit::SetTextProperty;
     if (settings.compression == GZip) SetTextProperty(connector, toolkit::kAcceptEncoding, kCompressedAnswers);
@@ -75,9 +77,7 @@ void SetConnectorProperties(ISoapConnector* connector, const CallSettings& setti
         throw InvalidArgument(kInvalidEndPointUrl);
     if (settings.timeout != kTimeoutNotSet)
         SetTextProperty(connector, toolkit::kTimeout, std::to_wstring(settings.timeout));
-    Bstr action;
-    action.Reset(SoapAction(settings.nameSpace, webMethod));
-    if (SetTextProperty(connector, toolkit::kSoapAction, action.View()) == E_INVALIDARG)
+    if (SetTextProperty(connector, toolkit::kSoapAction, ViewOf(action)) == E_INVALIDARG)
         throw InvalidArgument(kInvalidWebMethod);
 }
 
@@ -88,8 +88,12 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
     const VariantStringList names(argNames);
     const CLSID& connectorClass = settings.transport == SoapOverNXComm ? CLSID_NvxHTTPConnector : CLSID_HttpConnector;
     auto connector = CreateToolkitObject<ISoapConnector>(connectorClass, kConnectorFailed);
-    SetConnectorProperties(connector.Get(), settings, endPointUrl, webMethod);
+    Bstr action;
+    action.Reset(SoapAction(settings.nameSpace, webMethod));
+    SetConnectorProperties(connector.Get(), settings, endPointUrl, action.Get());
     connector->BeginMessage();
+    // The gateway's connector traces its own exchange.
+    const bool traced = settings.transport != SoapOverNXComm && trace::TraceActive();
 
     auto serializer = CreateToolkitObject<ISoapSerializer>(CLSID_SoapSerializer, kSerializerFailed);
     std::wstring exchangeFailure;
@@ -97,11 +101,15 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
         ComPtr<IStream> request;
         connector->get_InputStream(&request);
         if (!request) throw CallFailure{kGenericFailure, kNoRequestStream};
+        ComPtr<IStream> buffer = traced ? NewMemoryStream() : request;
+        if (!buffer) throw CallFailure{kGenericFailure, kOutOfMemory};
         Variant destination;
         V_VT(destination.Get()) = VT_UNKNOWN;
-        V_UNKNOWN(destination.Get()) = request.Detach();
+        V_UNKNOWN(destination.Get()) = ComPtr<IStream>(buffer).Detach();
         serializer->Init(*destination);
         WriteRequestEnvelope(serializer.Get(), settings.nameSpace, webMethod, names, argValues);
+        if (traced && FAILED(ForwardTracedRequest(buffer.Get(), request.Get(), endPointUrl, action.Get())))
+            throw CallFailure{kExchangeFailed, kNoRequestStream};
         exchangeFailure = SendRequest(connector.Get());
     }
     // The connector's reason comes first: it knows why no SOAP message arrived.
@@ -114,6 +122,7 @@ ComPtr<ISoapReader> RunCall(const CallSettings& settings, BSTR endPointUrl, BSTR
     {
         ComPtr<IStream> response;
         connector->get_OutputStream(&response);
+        if (response && traced) response = TracedResponse(response.Get());
         if (!response) throw exchangeFailed(kNoAnswerStream);
         Variant source;
         V_VT(source.Get()) = VT_UNKNOWN;

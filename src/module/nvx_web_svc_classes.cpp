@@ -2,6 +2,7 @@
 #include "NvxWebSvc.h"
 #include "base/comframe/module.h"
 #include "base/comframe/object.h"
+#include "base/toolkit/toolkit_library.h"
 #include "src/facade/com_web_svc.h"
 #include "src/resources/resource_ids.h"
 #include "src/transport/nvx_http_connector.h"
@@ -18,7 +19,7 @@ ClassEntry g_classes[] = {
     {&CLSID_NvxUBlockStream, IDR_NVXUBLOCKSTREAM, &CreateInstance<transport::UBlockStream>},
 };
 
-ServerDescription g_server{&LIBID_NVXWEBSVCLib, g_classes};
+ServerDescription g_server{&LIBID_NVXWEBSVCLib, g_classes, toolkit::kToolkitLibrary};
 
 }  // namespace
 

@@ -90,6 +90,13 @@ std::string TracePath()
     return state.path;
 }
 
+bool TraceActive()
+{
+    TraceState& state = State();
+    std::lock_guard<std::mutex> guard(state.lock);
+    return state.file != nullptr;
+}
+
 void TraceEntry(Direction direction, const char* label, const void* text, size_t length)
 {
     TraceState& state = State();

@@ -1,6 +1,7 @@
 #pragma once
-// The process-wide trace log: time-stamped HTTP requests sent over the gateway
-// and the response bodies read back, in one file per process.
+// The process-wide trace log: time-stamped HTTP requests sent (over the
+// gateway or straight over SOAP/HTTP) and the response bodies read back, in one
+// file per process.
 //
 // File layout: "HH:MM:SS Starting Trace...", then per entry
 // "HH:MM:SS " + direction + label + NUL + ": " + text + NUL + CR LF, and
@@ -26,6 +27,10 @@ constexpr size_t kMaxTracePath = 260;
 void TraceStart(const char* path);
 void TraceStop();
 std::string TracePath();
+
+// Whether a trace file is open, so that callers can skip gathering what they
+// would trace.
+bool TraceActive();
 
 // Writes one entry; nothing when tracing is off.
 void TraceEntry(Direction direction, const char* label, const void* text, size_t length);

@@ -84,6 +84,23 @@ TEST_F(RegistrationTest, UnregistrationRemovesTheClassesButKeepsTheClsidKey)
     EXPECT_HR(S_OK, module_.UnregisterServer()) << "unregistering twice is harmless";
 }
 
+// DllInstall keeps its ordinal after the seven original exports and takes
+// "user" in any case; any other command line is refused before it changes a key.
+TEST_F(RegistrationTest, InstallRefusesCommandLinesOtherThanUser)
+{
+    using InstallFn = HRESULT(WINAPI*)(BOOL, LPCWSTR);
+    const auto install = reinterpret_cast<InstallFn>(reinterpret_cast<void*>(module_.Export("DllInstall")));
+    ASSERT_NE(nullptr, install);
+    EXPECT_EQ(reinterpret_cast<void*>(install),
+              reinterpret_cast<void*>(GetProcAddress(module_.Handle(), MAKEINTRESOURCEA(8))));
+    ASSERT_HR(S_OK, module_.UnregisterServer());
+    for (const wchar_t* refused : {L"machine", L"users", L"user ", L"/user"}) {
+        EXPECT_HR(E_INVALIDARG, install(TRUE, refused));
+        EXPECT_HR(E_INVALIDARG, install(FALSE, refused));
+    }
+    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKey(kRegistered[0].clsid)));
+}
+
 TEST_F(RegistrationTest, ModulePathWithASingleQuoteIsWrittenWhole)
 {
     wchar_t temp[MAX_PATH];

@@ -26,9 +26,10 @@ std::string peer_name(const asio::ip::tcp::socket& socket)
 }  // namespace
 
 ClientSession::ClientSession(asio::ip::tcp::socket socket, const GatewayConfig& config,
-                             UpstreamPool& pool, std::shared_ptr<BudgetAccount> account)
+                             UpstreamPool& pool, std::shared_ptr<BudgetAccount> account,
+                             GatewayMetrics& metrics)
     : socket_(std::move(socket)), config_(config), pool_(pool), account_(std::move(account)),
-      peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
+      metrics_(metrics), peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
       idle_timer_(socket_.get_executor()), last_progress_(Clock::now()),
       write_progress_(last_progress_), frame_timer_(socket_.get_executor())
 {
@@ -42,11 +43,26 @@ void ClientSession::start()
     read();
 }
 
+void ClientSession::drain()
+{
+    draining_ = true;
+    close_if_drained();
+}
+
+// Between frames with every answer written, closing loses no answer; the
+// client reconnects (through its balancer, to a gateway still accepting).
+void ClientSession::close_if_drained()
+{
+    if (draining_ && !closed_ && pending() == 0 && frames_.buffered() == 0)
+        close();
+}
+
 void ClientSession::close()
 {
     if (closed_)
         return;
     closed_ = true;
+    metrics_.requests_in_flight -= relays_.size();
     for (auto& [id, relay] : relays_)
         relay->cancel();
     relays_.clear();
@@ -95,6 +111,7 @@ void ClientSession::on_read(error_code ec, std::size_t n)
 void ClientSession::resume()
 {
     take_frames();
+    close_if_drained();
     read();
     update_frame_timer();
 }
@@ -135,6 +152,7 @@ void ClientSession::wait_for_budget()
 void ClientSession::handle(const ReceivedFrame& frame)
 {
     const auto started = Clock::now();
+    ++metrics_.frames_received;
     auto admitted = admit_frame(frame, config_);
     if (auto* failure = std::get_if<Failure>(&admitted)) {
         const std::string reason = failure->reason;
@@ -152,6 +170,8 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
     std::string url = admitted.request.url;
     auto done = [weak = weak_from_this(), id, header, url, started](RelayOutcome outcome) mutable {
         if (auto self = weak.lock()) {
+            --self->metrics_.requests_in_flight;
+            self->metrics_.upstream_latency.observe(Clock::now() - started);
             self->relays_.erase(id);
             self->answer(header, std::move(url), std::move(outcome), started);
         }
@@ -160,6 +180,7 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
         std::make_shared<UpstreamRelay>(socket_.get_executor(), pool_, std::move(admitted.request),
                                         config_, admitted.timeout, account_, std::move(done));
     relays_.emplace(id, relay);
+    ++metrics_.requests_in_flight;
     relay->start();
 }
 
@@ -168,6 +189,7 @@ void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url, R
 {
     log_request(RequestRecord{peer_, url, outcome.status, outcome.response.size(),
                               Clock::now() - started, outcome.failure});
+    metrics_.count_answer(outcome.status, outcome.failure.empty());
     if (closed_)
         return;
     answer_bytes_ += outcome.response.size();

@@ -61,6 +61,7 @@ private:
     void finish(RelayOutcome outcome);
     void stop_io();
     void on_deadline();
+    void hold_connection(bool held);
 
     UpstreamPool& pool_;
     RelayRequest request_;
@@ -78,6 +79,7 @@ private:
     bool reused_ = false;
     bool retried_ = false;
     bool finished_ = false;
+    bool holds_connection_ = false;  // counted as in use by the pool
 };
 
 }  // namespace nxcommd

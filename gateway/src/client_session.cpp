@@ -13,6 +13,9 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // While no frames are taken, reading goes on only this far ahead: enough to
 // see the end of the connection behind a few more frames, never a flood.
 constexpr std::size_t kPausedReadAhead = 64 * 1024;
+// How long a draining gateway waits for a connection to stay quiet before it
+// closes it.
+constexpr std::chrono::milliseconds kDrainQuiet{100};
 
 std::string peer_name(const asio::ip::tcp::socket& socket)
 {
@@ -31,7 +34,8 @@ ClientSession::ClientSession(asio::ip::tcp::socket socket, const GatewayConfig& 
     : socket_(std::move(socket)), config_(config), pool_(pool), account_(std::move(account)),
       metrics_(metrics), peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
       idle_timer_(socket_.get_executor()), last_progress_(Clock::now()),
-      write_progress_(last_progress_), frame_timer_(socket_.get_executor())
+      write_progress_(last_progress_), frame_timer_(socket_.get_executor()),
+      drain_timer_(socket_.get_executor())
 {
 }
 
@@ -50,11 +54,22 @@ void ClientSession::drain()
 }
 
 // Between frames with every answer written, closing loses no answer; the
-// client reconnects (through its balancer, to a gateway still accepting).
+// client reconnects (through its balancer, to a gateway still accepting). A
+// client in the middle of a run of calls sends its next frame the instant it
+// has an answer, before it could see a close, so a connection is let go only
+// once it has been quiet for a moment.
 void ClientSession::close_if_drained()
 {
-    if (draining_ && !closed_ && pending() == 0 && frames_.buffered() == 0)
-        close();
+    if (!draining_ || closed_ || pending() != 0 || frames_.buffered() != 0)
+        return;
+    const auto quiet_until = last_progress_ + kDrainQuiet;
+    if (Clock::now() >= quiet_until)
+        return close();
+    drain_timer_.expires_at(quiet_until);
+    drain_timer_.async_wait([self = shared_from_this()](error_code ec) {
+        if (!ec)
+            self->close_if_drained();
+    });
 }
 
 void ClientSession::close()
@@ -72,6 +87,7 @@ void ClientSession::close()
     answer_bytes_ = 0;
     idle_timer_.cancel();
     frame_timer_.cancel();
+    drain_timer_.cancel();
     error_code ignored;
     socket_.close(ignored);
 }

@@ -6,8 +6,8 @@
 // the client leaving). A frame that takes longer than the frame time-out to
 // arrive, answers the client leaves unread for the idle time-out, or a
 // connection idle that long get the connection dropped. While the gateway
-// drains, the connection is closed as soon as it is between frames with
-// nothing pending.
+// drains, the connection is closed once it is between frames with nothing
+// pending and has been quiet for a moment.
 #pragma once
 
 #include "gateway/src/answer_frame.h"
@@ -91,6 +91,7 @@ private:
     bool frame_timed_ = false;
     std::uint64_t timed_frame_ = 0;       // frames_.completed() when the timer was armed
     std::uint64_t frame_generation_ = 0;  // tells a stale expiry from the current one
+    boost::asio::steady_timer drain_timer_;
 };
 
 }  // namespace nxcommd

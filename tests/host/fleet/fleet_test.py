@@ -1,0 +1,170 @@
+#!/usr/bin/python3
+"""Three gateways behind HAProxy, four client threads calling the sample
+service through it, and the gateways taken away and brought back under load:
+
+1. SIGTERM one gateway: no call fails, and its /healthz says 503 while it
+   drains (a slow call sent to it directly keeps it draining long enough to
+   see that, and is answered too); it exits 0.
+2. SIGKILL another: only the calls in flight on it fail, each as a clean
+   close of the connection, and calls go on through the others.
+3. Restart both: traffic spreads over all three again, and the answered
+   frames in their /metrics add up to the calls made; promtool accepts the
+   metrics text.
+
+usage: fleet_test.py NXCOMMD"""
+
+import signal
+import subprocess
+import sys
+import threading
+import time
+
+from fleet import Fleet, admin_get, metric, wait_for
+from frame_client import CallFailed, FrameClient
+
+CLIENTS = 4
+# Clients come and go (desktops start and stop their programs): a client
+# opens a new connection after this many calls, which lets the balancer
+# spread connections again.
+CALLS_PER_CONNECTION = 20
+ANSWERED = 'nxcommd_frames_answered_total{outcome="answered",status="200"}'
+
+
+class Load:
+    """CLIENTS threads calling Add through the front end until stopped."""
+
+    def __init__(self, port, service_port):
+        self.port, self.service_port = port, service_port
+        self.stopping = threading.Event()
+        self.lock = threading.Lock()
+        self.succeeded = 0
+        self.failures = []  # (time, reason)
+        self.wrong = []
+        self.last_success = 0.0
+        self.threads = [threading.Thread(target=self._run, args=(n,)) for n in range(CLIENTS)]
+
+    def __enter__(self):
+        for thread in self.threads:
+            thread.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stopping.set()
+        for thread in self.threads:
+            thread.join(30)
+
+    def _run(self, number):
+        client = FrameClient(self.port)
+        calls = 0
+        while not self.stopping.is_set():
+            if calls and calls % CALLS_PER_CONNECTION == 0:
+                client.close()
+            calls += 1
+            self._call(client, number, calls)
+        client.close()
+
+    def _call(self, client, a, b):
+        try:
+            response = client.call(self.service_port, "Add", f"<xs:a>{a}</xs:a><xs:b>{b}</xs:b>")
+        except (CallFailed, OSError) as error:
+            with self.lock:
+                self.failures.append((time.monotonic(), str(error)))
+            return
+        with self.lock:
+            if response.startswith(b"HTTP/1.1 200") and f"AddResult>{a + b}<".encode() in response:
+                self.succeeded += 1
+                self.last_success = time.monotonic()
+            else:
+                self.wrong.append(response[:300])
+
+    def wait_for_successes(self, n, limit_s=20):
+        start = self.succeeded
+        wait_for(lambda: self.succeeded >= start + n, limit_s, f"{n} more successful calls")
+
+
+def check(condition, message):
+    if not condition:
+        raise AssertionError(message[:2000])
+
+
+def sigterm_drains_without_failures(fleet):
+    gateway = fleet.gateways[0]
+    slow_result = {}
+
+    def slow_call():
+        try:
+            slow_result["reply"] = FrameClient(gateway.port).call(fleet.service_port, "Sleep",
+                                                                  "<xs:ms>1500</xs:ms>")
+        except (CallFailed, OSError) as error:
+            slow_result["error"] = str(error)
+
+    with Load(fleet.front_port, fleet.service_port) as load:
+        load.wait_for_successes(40)
+        slow = threading.Thread(target=slow_call)
+        slow.start()
+        wait_for(lambda: metric(gateway.metrics(), "nxcommd_requests_in_flight") >= 1, 10,
+                 "the slow call in flight")
+        gateway.process.signal(signal.SIGTERM)
+        wait_for(lambda: admin_get(gateway.admin_port, "/healthz")[0] == 503, 5,
+                 "/healthz 503 while draining")
+        check(gateway.process.wait(15) == 0, "the drained gateway exits 0")
+        slow.join(15)
+        load.wait_for_successes(40)
+    check(b"SleepResult>1500<" in slow_result.get("reply", b""),
+          f"the call in flight while draining is answered: {slow_result}")
+    check(not load.failures, f"no call fails while a gateway drains: {load.failures}")
+    check(not load.wrong, f"wrong answers: {load.wrong}")
+    print(f"SIGTERM: {load.succeeded} calls, none failed; /healthz was 503 while draining")
+
+
+def sigkill_fails_only_calls_in_flight(fleet):
+    gateway = fleet.gateways[1]
+    with Load(fleet.front_port, fleet.service_port) as load:
+        load.wait_for_successes(40)
+        killed_at = time.monotonic()
+        gateway.process.signal(signal.SIGKILL)
+        gateway.process.wait(5)
+        load.wait_for_successes(60)
+    late = [f for f in load.failures if f[0] < killed_at or f[0] > killed_at + 2]
+    check(len(load.failures) <= CLIENTS,
+          f"at most one call in flight per client fails: {load.failures}")
+    check(not late, f"calls failed away from the kill: {late}")
+    check(not load.wrong, f"wrong answers: {load.wrong}")
+    print(f"SIGKILL: {load.succeeded} calls, {len(load.failures)} in flight failed cleanly")
+
+
+def restarted_gateways_share_the_load(fleet):
+    for gateway in fleet.gateways[:2]:
+        gateway.start()
+    before = [gateway.answered() for gateway in fleet.gateways]
+    with Load(fleet.front_port, fleet.service_port) as load:
+        wait_for(lambda: all(g.answered() - b >= 10 for g, b in zip(fleet.gateways, before)), 30,
+                 "each gateway answering calls again")
+    # A call answered by a gateway is counted there before the client sees it.
+    after = [gateway.answered() for gateway in fleet.gateways]
+    shares = [a - b for a, b in zip(after, before)]
+    check(not load.failures, f"no call fails once all are back: {load.failures}")
+    check(sum(shares) == load.succeeded,
+          f"the gateways answered {shares} = {sum(shares)} calls, clients made {load.succeeded}")
+    for gateway in fleet.gateways:
+        checked = subprocess.run(["promtool", "check", "metrics"], input=gateway.metrics(),
+                                 capture_output=True, text=True)
+        check(checked.returncode == 0, f"promtool: {checked.stdout}{checked.stderr}")
+    print(f"restart: {load.succeeded} calls spread as {shares}; metrics add up; promtool passes")
+
+
+def main():
+    nxcommd = sys.argv[1]
+    with Fleet(nxcommd) as fleet:
+        try:
+            sigterm_drains_without_failures(fleet)
+            sigkill_fails_only_calls_in_flight(fleet)
+            restarted_gateways_share_the_load(fleet)
+        except AssertionError:
+            sys.stderr.write(fleet.log_text()[-4000:])
+            raise
+    print("fleet: passed")
+
+
+if __name__ == "__main__":
+    main()

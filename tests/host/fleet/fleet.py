@@ -2,7 +2,6 @@
 admin listeners, and HAProxy in front configured from deploy/haproxy.cfg.
 Processes are started on free ports and stopped (killed if need be) on exit."""
 
-import os
 import re
 import signal
 import socket
@@ -121,10 +120,12 @@ class Gateway:
 
 
 class Fleet:
-    """The sample service, `size` gateways and HAProxy, as a context manager."""
+    """The sample service (unless with_service is false), `size` gateways and
+    HAProxy, as a context manager."""
 
-    def __init__(self, nxcommd, size=3, check_interval_ms=200):
+    def __init__(self, nxcommd, size=3, check_interval_ms=200, with_service=True):
         self.nxcommd, self.size, self.check_interval_ms = nxcommd, size, check_interval_ms
+        self.with_service = with_service
         self.directory = tempfile.TemporaryDirectory(prefix="nxcommd-fleet-")
         self.log = open(Path(self.directory.name) / "fleet.log", "w+b")
         self.processes = []
@@ -138,12 +139,8 @@ class Fleet:
         return self
 
     def _start(self):
-        port_file = Path(self.directory.name) / "sample.port"
-        self.processes.append(Process(
-            ["/usr/bin/python3", str(ROOT / "tests" / "servers" / "sample_service.py"),
-             "--port", "0", "--port-file", str(port_file)], self.log))
-        wait_for(port_file.exists, 20, "the sample service")
-        self.service_port = int(port_file.read_text())
+        if self.with_service:
+            self._start_sample_service()
         self.gateways = [Gateway(self.nxcommd, self.log) for _ in range(self.size)]
         for gateway in self.gateways:
             gateway.start()
@@ -153,6 +150,23 @@ class Fleet:
         self.haproxy = Process(["haproxy", "-db", "-f", str(config)], self.log)
         self.processes.append(self.haproxy)
         wait_for(lambda: accepts(self.front_port), 10, "HAProxy")
+
+    def _start_sample_service(self):
+        port_file = Path(self.directory.name) / "sample.port"
+        self.processes.append(Process(
+            ["/usr/bin/python3", str(ROOT / "tests" / "servers" / "sample_service.py"),
+             "--port", "0", "--port-file", str(port_file)], self.log))
+        wait_for(port_file.exists, 20, "the sample service")
+        self.service_port = int(port_file.read_text())
+
+    def wait_until_all_up(self, limit_s=20):
+        """Until HAProxy has sent a connection to every gateway: each is then in service."""
+        def all_used():
+            with socket.create_connection((LOOPBACK, self.front_port), timeout=2):
+                pass
+            return all(metric(g.metrics(), "nxcommd_clients_accepted_total") > 0
+                       for g in self.gateways)
+        wait_for(all_used, limit_s, "HAProxy using every gateway")
 
     def __exit__(self, *exc):
         for gateway in getattr(self, "gateways", []):

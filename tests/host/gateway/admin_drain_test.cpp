@@ -72,8 +72,9 @@ bool eventually(const std::function<bool()>& condition, Millis limit = 3000ms)
 TEST(Admin, ReportsHealthAndCountsEveryOutcome)
 {
     FakeUpstream upstream([](const std::string&) { return Reply{ok_response("fine")}; });
-    const auto gateway = start_gateway();
+    const auto gateway = start_gateway({"--max-request-bytes", "20000"});
     FrameClient client(gateway.process->port());
+    EXPECT_EQ(client.exchange(post(upstream.port(), "/", std::string(30000, 'x'))).status(), 413);
     EXPECT_EQ(client.exchange(post(upstream.port(), "/", "a")).status(), 200);
     EXPECT_EQ(client.exchange(post(upstream.port(), "/", "b")).status(), 200);
     EXPECT_EQ(client.exchange("GET / HTTP/1.1\r\nHost: 10.9.9.9:80\r\n\r\n").status(), 403);
@@ -84,11 +85,13 @@ TEST(Admin, ReportsHealthAndCountsEveryOutcome)
     const std::string metrics = admin_get(gateway.admin_port, "/metrics");
     ASSERT_EQ(status_of(metrics), 200) << metrics;
     const std::pair<const char*, double> expected[] = {
-        {"nxcommd_frames_received_total", 4},
+        {"nxcommd_frames_received_total", 5},
+        {"nxcommd_frames_answered_total{outcome=\"limit\",status=\"413\"}", 1},
         {"nxcommd_frames_answered_total{outcome=\"answered\",status=\"200\"}", 2},
         {"nxcommd_frames_answered_total{outcome=\"refused\",status=\"403\"}", 1},
         {"nxcommd_frames_answered_total{outcome=\"error_page\",status=\"502\"}", 1},
         {"nxcommd_upstream_exchange_seconds_count", 3},
+        {"nxcommd_upstream_exchange_seconds_bucket{le=\"+Inf\"}", 3},
         {"nxcommd_clients", 1},
         {"nxcommd_requests_in_flight", 0},
         {"nxcommd_upstream_connections_pooled", 1},

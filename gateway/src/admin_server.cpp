@@ -20,6 +20,8 @@ using tcp = asio::ip::tcp;
 constexpr std::chrono::seconds kRequestTime{5};
 constexpr std::size_t kMaxConnections = 16;
 constexpr std::size_t kMaxRequestHead = 8 * 1024;
+// After a failed accept (out of descriptors), a pause instead of a spin.
+constexpr std::chrono::milliseconds kAcceptPause{100};
 
 http::response<http::string_body> respond(const http::request<http::empty_body>& request,
                                           const AdminHandlers& handlers)
@@ -103,7 +105,7 @@ private:
 AdminServer::AdminServer(asio::io_context& io, const tcp::endpoint& endpoint,
                          AdminHandlers handlers)
     : acceptor_(io, endpoint, /*reuse_address=*/true),
-      handlers_(std::make_shared<AdminHandlers>(std::move(handlers)))
+      handlers_(std::make_shared<AdminHandlers>(std::move(handlers))), accept_pause_(io)
 {
 }
 
@@ -117,6 +119,7 @@ void AdminServer::stop()
     stopped_ = true;
     beast::error_code ignored;
     acceptor_.close(ignored);
+    accept_pause_.cancel();
     for (auto& weak : sessions_)
         if (auto session = weak.lock())
             session->close();
@@ -128,7 +131,15 @@ void AdminServer::accept()
     acceptor_.async_accept([this](beast::error_code ec, tcp::socket socket) {
         if (stopped_)
             return;
-        if (!ec && live_sessions() < kMaxConnections) {
+        if (ec) {
+            accept_pause_.expires_after(kAcceptPause);
+            accept_pause_.async_wait([this](beast::error_code wait_ec) {
+                if (!wait_ec && !stopped_)
+                    accept();
+            });
+            return;
+        }
+        if (live_sessions() < kMaxConnections) {
             auto session = std::make_shared<AdminSession>(std::move(socket), handlers_);
             sessions_.push_back(session);
             session->read();

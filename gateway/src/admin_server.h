@@ -7,6 +7,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/steady_timer.hpp>
 
 #include <functional>
 #include <list>
@@ -39,6 +40,7 @@ private:
     boost::asio::ip::tcp::acceptor acceptor_;
     std::shared_ptr<AdminHandlers> handlers_;
     std::list<std::weak_ptr<AdminSession>> sessions_;
+    boost::asio::steady_timer accept_pause_;
     bool stopped_ = false;
 };
 

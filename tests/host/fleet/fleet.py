@@ -177,6 +177,10 @@ class Fleet:
         self.log.close()
         self.directory.cleanup()
 
+    def path(self, name):
+        """A file in the fleet's own temporary directory."""
+        return Path(self.directory.name) / name
+
     def log_text(self):
         self.log.flush()
         self.log.seek(0)

@@ -11,8 +11,15 @@ service through it, and the gateways taken away and brought back under load:
    frames in their /metrics add up to the calls made; promtool accepts the
    metrics text.
 
-usage: fleet_test.py NXCOMMD"""
+With --windows-client, instead, the library's own client (a VBScript run
+under Wine) calls through HAProxy while the gateway it is connected to is
+drained and restarted, and then the one it moved to is killed and
+restarted: at most the call in flight at the kill fails, with the socket
+fault.
 
+usage: fleet_test.py NXCOMMD [--windows-client WINE_RUN SCRIPT]"""
+
+import os
 import signal
 import subprocess
 import sys
@@ -153,13 +160,66 @@ def restarted_gateways_share_the_load(fleet):
     print(f"restart: {load.succeeded} calls spread as {shares}; metrics add up; promtool passes")
 
 
+def windows_path(path):
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def gateway_of_the_client(fleet):
+    """The gateway holding the (only) client connection."""
+    found = []
+
+    def connected():
+        found[:] = [g for g in fleet.gateways if metric(g.metrics(), "nxcommd_clients") >= 1]
+        return bool(found)
+
+    wait_for(connected, 30, "the client connected to a gateway")
+    return found[0]
+
+
+def calls_received(fleet):
+    return sum(metric(g.metrics(), "nxcommd_frames_received_total") for g in fleet.gateways)
+
+
+def windows_client_rides_out_a_rolling_restart(fleet, wine_run, script):
+    stop = fleet.path("stop")
+    client = subprocess.Popen(
+        [wine_run, "cscript", "//nologo", script, str(fleet.service_port), windows_path(stop)],
+        env=dict(os.environ, NXCOMM_GATEWAY=f"127.0.0.1:{fleet.front_port}"),
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    try:
+        wait_for(lambda: calls_received(fleet) >= 20, 120, "the Windows client calling")
+        drained = gateway_of_the_client(fleet)
+        drained.process.signal(signal.SIGTERM)
+        check(drained.process.wait(15) == 0, "the drained gateway exits 0")
+        drained.start()
+        killed = gateway_of_the_client(fleet)
+        before_kill = calls_received(fleet) - metric(killed.metrics(),
+                                                     "nxcommd_frames_received_total")
+        killed.process.signal(signal.SIGKILL)
+        killed.process.wait(5)
+        killed.start()
+        wait_for(lambda: calls_received(fleet) >= before_kill + 20, 60,
+                 "the Windows client calling on after the restarts")
+    finally:
+        stop.touch()
+        output, _ = client.communicate(timeout=120)
+    failures = [line for line in output.splitlines() if " failed: " in line or "wrong" in line]
+    check("calls " in output, f"the Windows client did not finish:\n{output}")
+    check(len(failures) <= 1 and all("Socket Exception" in line for line in failures),
+          f"only the call in flight at the kill may fail, with the socket fault:\n{output}")
+    print(f"Windows client: {output.strip().splitlines()[-1]}")
+
+
 def main():
     nxcommd = sys.argv[1]
     with Fleet(nxcommd) as fleet:
         try:
-            sigterm_drains_without_failures(fleet)
-            sigkill_fails_only_calls_in_flight(fleet)
-            restarted_gateways_share_the_load(fleet)
+            if len(sys.argv) == 5 and sys.argv[2] == "--windows-client":
+                windows_client_rides_out_a_rolling_restart(fleet, sys.argv[3], sys.argv[4])
+            else:
+                sigterm_drains_without_failures(fleet)
+                sigkill_fails_only_calls_in_flight(fleet)
+                restarted_gateways_share_the_load(fleet)
         except AssertionError:
             sys.stderr.write(fleet.log_text()[-4000:])
             raise

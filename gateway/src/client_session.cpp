@@ -2,6 +2,7 @@
 
 #include "gateway/src/request_log.h"
 
+#include <algorithm>
 #include <array>
 
 namespace nxcommd {
@@ -16,6 +17,9 @@ constexpr std::size_t kPausedReadAhead = 64 * 1024;
 // How long a draining gateway waits for a connection to stay quiet before it
 // closes it.
 constexpr std::chrono::milliseconds kDrainQuiet{100};
+// How long a draining gateway waits for that before it closes a connection
+// between two frames all the same.
+constexpr std::chrono::milliseconds kDrainPatience{1000};
 
 std::string peer_name(const asio::ip::tcp::socket& socket)
 {
@@ -50,22 +54,28 @@ void ClientSession::start()
 void ClientSession::drain()
 {
     draining_ = true;
+    drain_started_ = Clock::now();
     close_if_drained();
 }
 
 // Between frames with every answer written, closing loses no answer; the
 // client reconnects (through its balancer, to a gateway still accepting). A
 // client in the middle of a run of calls sends its next frame the instant it
-// has an answer, before it could see a close, so a connection is let go only
-// once it has been quiet for a moment.
+// has an answer, possibly before it could see a close, so a connection is
+// let go once it has been quiet for a moment. One that is never quiet is
+// closed right after an answer once the drain has waited a while: the close
+// then follows the answer closely enough for a client to see it before it
+// sends again.
 void ClientSession::close_if_drained()
 {
     if (!draining_ || closed_ || pending() != 0 || frames_.buffered() != 0)
         return;
+    const auto now = Clock::now();
     const auto quiet_until = last_progress_ + kDrainQuiet;
-    if (Clock::now() >= quiet_until)
+    const auto patience_until = drain_started_ + kDrainPatience;
+    if (now >= quiet_until || now >= patience_until)
         return close();
-    drain_timer_.expires_at(quiet_until);
+    drain_timer_.expires_at(std::min(quiet_until, patience_until));
     drain_timer_.async_wait([self = shared_from_this()](error_code ec) {
         if (!ec)
             self->close_if_drained();

@@ -7,7 +7,7 @@
 // arrive, answers the client leaves unread for the idle time-out, or a
 // connection idle that long get the connection dropped. While the gateway
 // drains, the connection is closed once it is between frames with nothing
-// pending and has been quiet for a moment.
+// pending and has been quiet for a moment (or the drain has waited a while).
 #pragma once
 
 #include "gateway/src/answer_frame.h"
@@ -92,6 +92,7 @@ private:
     std::uint64_t timed_frame_ = 0;       // frames_.completed() when the timer was armed
     std::uint64_t frame_generation_ = 0;  // tells a stale expiry from the current one
     boost::asio::steady_timer drain_timer_;
+    Clock::time_point drain_started_;
 };
 
 }  // namespace nxcommd

@@ -97,27 +97,31 @@ def check(condition, message):
 def sigterm_drains_without_failures(fleet):
     gateway = fleet.gateways[0]
     slow_result = {}
+    # Sent before the load starts, so that the one request in flight on the
+    # gateway is known to be this one.
+    slow_client = FrameClient(gateway.port)
+    slow_client.send(fleet.service_port, "Sleep", "<xs:ms>3000</xs:ms>")
+    wait_for(lambda: metric(gateway.metrics(), "nxcommd_requests_in_flight") >= 1, 10,
+             "the slow call in flight")
 
-    def slow_call():
+    def slow_answer():
         try:
-            slow_result["reply"] = FrameClient(gateway.port).call(fleet.service_port, "Sleep",
-                                                                  "<xs:ms>1500</xs:ms>")
+            slow_result["reply"] = slow_client.receive()
         except (CallFailed, OSError) as error:
             slow_result["error"] = str(error)
 
+    slow = threading.Thread(target=slow_answer)
+    slow.start()
     with Load(fleet.front_port, fleet.service_port) as load:
-        load.wait_for_successes(40)
-        slow = threading.Thread(target=slow_call)
-        slow.start()
-        wait_for(lambda: metric(gateway.metrics(), "nxcommd_requests_in_flight") >= 1, 10,
-                 "the slow call in flight")
+        load.wait_for_successes(20)
+        check(slow.is_alive(), "the slow call was still in flight when SIGTERM came")
         gateway.process.signal(signal.SIGTERM)
         wait_for(lambda: admin_get(gateway.admin_port, "/healthz")[0] == 503, 5,
                  "/healthz 503 while draining")
         check(gateway.process.wait(15) == 0, "the drained gateway exits 0")
         slow.join(15)
         load.wait_for_successes(40)
-    check(b"SleepResult>1500<" in slow_result.get("reply", b""),
+    check(b"SleepResult>3000<" in slow_result.get("reply", b""),
           f"the call in flight while draining is answered: {slow_result}")
     check(not load.failures, f"no call fails while a gateway drains: {load.failures}")
     check(not load.wrong, f"wrong answers: {load.wrong}")

@@ -38,6 +38,7 @@ class FrameClient:
         self.port, self.timeout_s = port, timeout_s
         self.connection = None
         self.next_id = 1
+        self.pending_id = 0
         self.connects = 0
 
     def close(self):
@@ -69,18 +70,28 @@ class FrameClient:
 
     def call(self, service_port, method, arguments, timeout_ms=10000):
         """The raw HTTP response; raises CallFailed when the connection ends first."""
+        self.send(service_port, method, arguments, timeout_ms)
+        return self.receive()
+
+    def send(self, service_port, method, arguments, timeout_ms=10000):
         self._ensure_connection()
-        request_id = self.next_id
+        self.pending_id = self.next_id
         self.next_id += 1
-        try:
-            self.connection.sendall(frame(request_id, soap_request(service_port, method,
-                                                                   arguments), timeout_ms))
-            answer_id, _, _, _, length = struct.unpack("<IHHII", self._receive(16))
-            payload = self._receive(length)
-        except (CallFailed, ConnectionError) as error:
-            self.close()
-            raise CallFailed(str(error)) from error
-        assert answer_id == request_id, f"answer {answer_id} for request {request_id}"
+        self._guarded(lambda: self.connection.sendall(
+            frame(self.pending_id, soap_request(service_port, method, arguments), timeout_ms)))
+
+    def receive(self):
+        answer_id, _, _, _, length = struct.unpack("<IHHII", self._guarded(
+            lambda: self._receive(16)))
+        payload = self._guarded(lambda: self._receive(length))
+        assert answer_id == self.pending_id, f"answer {answer_id} for request {self.pending_id}"
         total, pieces = struct.unpack_from("<II", payload)
         assert pieces == 1 and total == length - 12, "an answer is one piece"
         return payload[12:]
+
+    def _guarded(self, step):
+        try:
+            return step()
+        except (CallFailed, ConnectionError) as error:
+            self.close()
+            raise CallFailed(str(error)) from error

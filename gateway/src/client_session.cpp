@@ -2,6 +2,7 @@
 
 #include "gateway/src/request_log.h"
 
+#include <algorithm>
 #include <array>
 
 namespace nxcommd {
@@ -13,6 +14,12 @@ constexpr std::size_t kReadChunk = 64 * 1024;
 // While no frames are taken, reading goes on only this far ahead: enough to
 // see the end of the connection behind a few more frames, never a flood.
 constexpr std::size_t kPausedReadAhead = 64 * 1024;
+// How long a draining gateway waits for a connection to stay quiet before it
+// closes it.
+constexpr std::chrono::milliseconds kDrainQuiet{100};
+// How long a draining gateway waits for that before it closes a connection
+// between two frames all the same.
+constexpr std::chrono::milliseconds kDrainPatience{1000};
 
 std::string peer_name(const asio::ip::tcp::socket& socket)
 {
@@ -26,11 +33,13 @@ std::string peer_name(const asio::ip::tcp::socket& socket)
 }  // namespace
 
 ClientSession::ClientSession(asio::ip::tcp::socket socket, const GatewayConfig& config,
-                             UpstreamPool& pool, std::shared_ptr<BudgetAccount> account)
+                             UpstreamPool& pool, std::shared_ptr<BudgetAccount> account,
+                             GatewayMetrics& metrics)
     : socket_(std::move(socket)), config_(config), pool_(pool), account_(std::move(account)),
-      peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
+      metrics_(metrics), peer_(peer_name(socket_)), frames_(max_frame_payload(config.limits)),
       idle_timer_(socket_.get_executor()), last_progress_(Clock::now()),
-      write_progress_(last_progress_), frame_timer_(socket_.get_executor())
+      write_progress_(last_progress_), frame_timer_(socket_.get_executor()),
+      drain_timer_(socket_.get_executor())
 {
 }
 
@@ -42,11 +51,43 @@ void ClientSession::start()
     read();
 }
 
+void ClientSession::drain()
+{
+    draining_ = true;
+    drain_started_ = Clock::now();
+    close_if_drained();
+}
+
+// Between frames with every answer written, closing loses no answer; the
+// client reconnects (through its balancer, to a gateway still accepting). A
+// client in the middle of a run of calls sends its next frame the instant it
+// has an answer, possibly before it could see a close, so a connection is
+// let go once it has been quiet for a moment. One that is never quiet is
+// closed right after an answer once the drain has waited a while: the close
+// then follows the answer closely enough for a client to see it before it
+// sends again.
+void ClientSession::close_if_drained()
+{
+    if (!draining_ || closed_ || pending() != 0 || frames_.buffered() != 0)
+        return;
+    const auto now = Clock::now();
+    const auto quiet_until = last_progress_ + kDrainQuiet;
+    const auto patience_until = drain_started_ + kDrainPatience;
+    if (now >= quiet_until || now >= patience_until)
+        return close();
+    drain_timer_.expires_at(std::min(quiet_until, patience_until));
+    drain_timer_.async_wait([self = shared_from_this()](error_code ec) {
+        if (!ec)
+            self->close_if_drained();
+    });
+}
+
 void ClientSession::close()
 {
     if (closed_)
         return;
     closed_ = true;
+    metrics_.requests_in_flight -= relays_.size();
     for (auto& [id, relay] : relays_)
         relay->cancel();
     relays_.clear();
@@ -56,6 +97,7 @@ void ClientSession::close()
     answer_bytes_ = 0;
     idle_timer_.cancel();
     frame_timer_.cancel();
+    drain_timer_.cancel();
     error_code ignored;
     socket_.close(ignored);
 }
@@ -95,6 +137,7 @@ void ClientSession::on_read(error_code ec, std::size_t n)
 void ClientSession::resume()
 {
     take_frames();
+    close_if_drained();
     read();
     update_frame_timer();
 }
@@ -135,6 +178,7 @@ void ClientSession::wait_for_budget()
 void ClientSession::handle(const ReceivedFrame& frame)
 {
     const auto started = Clock::now();
+    ++metrics_.frames_received;
     auto admitted = admit_frame(frame, config_);
     if (auto* failure = std::get_if<Failure>(&admitted)) {
         const std::string reason = failure->reason;
@@ -152,6 +196,8 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
     std::string url = admitted.request.url;
     auto done = [weak = weak_from_this(), id, header, url, started](RelayOutcome outcome) mutable {
         if (auto self = weak.lock()) {
+            --self->metrics_.requests_in_flight;
+            self->metrics_.upstream_latency.observe(Clock::now() - started);
             self->relays_.erase(id);
             self->answer(header, std::move(url), std::move(outcome), started);
         }
@@ -160,6 +206,7 @@ void ClientSession::relay(const nxcomm::FrameHeader& header, Admitted admitted,
         std::make_shared<UpstreamRelay>(socket_.get_executor(), pool_, std::move(admitted.request),
                                         config_, admitted.timeout, account_, std::move(done));
     relays_.emplace(id, relay);
+    ++metrics_.requests_in_flight;
     relay->start();
 }
 
@@ -168,6 +215,7 @@ void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url, R
 {
     log_request(RequestRecord{peer_, url, outcome.status, outcome.response.size(),
                               Clock::now() - started, outcome.failure});
+    metrics_.count_answer(outcome.status, outcome.failure.empty());
     if (closed_)
         return;
     answer_bytes_ += outcome.response.size();

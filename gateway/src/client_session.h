@@ -5,13 +5,16 @@
 // either it takes no new frames (but still reads a little ahead, to notice
 // the client leaving). A frame that takes longer than the frame time-out to
 // arrive, answers the client leaves unread for the idle time-out, or a
-// connection idle that long get the connection dropped.
+// connection idle that long get the connection dropped. While the gateway
+// drains, the connection is closed once it is between frames with nothing
+// pending and has been quiet for a moment (or the drain has waited a while).
 #pragma once
 
 #include "gateway/src/answer_frame.h"
 #include "gateway/src/buffer_budget.h"
 #include "gateway/src/frame_admission.h"
 #include "gateway/src/frame_assembler.h"
+#include "gateway/src/metrics.h"
 #include "gateway/src/options.h"
 #include "gateway/src/upstream_pool.h"
 #include "gateway/src/upstream_relay.h"
@@ -31,9 +34,12 @@ namespace nxcommd {
 class ClientSession : public std::enable_shared_from_this<ClientSession> {
 public:
     ClientSession(boost::asio::ip::tcp::socket socket, const GatewayConfig& config,
-                  UpstreamPool& pool, std::shared_ptr<BudgetAccount> account);
+                  UpstreamPool& pool, std::shared_ptr<BudgetAccount> account,
+                  GatewayMetrics& metrics);
 
     void start();
+    // Answers what was already asked, then closes once nothing is pending.
+    void drain();
     // Closes the connection and abandons its pending requests.
     void close();
 
@@ -58,12 +64,14 @@ private:
     void on_idle_timer();
     void update_frame_timer();
     void drop(const std::string& why);
+    void close_if_drained();
     std::size_t pending() const { return relays_.size() + answers_.size(); }
 
     boost::asio::ip::tcp::socket socket_;
     const GatewayConfig& config_;
     UpstreamPool& pool_;
     std::shared_ptr<BudgetAccount> account_;
+    GatewayMetrics& metrics_;
     std::string peer_;
     FrameAssembler frames_;
     std::unordered_map<std::uint64_t, std::shared_ptr<UpstreamRelay>> relays_;
@@ -75,6 +83,7 @@ private:
     bool writing_ = false;
     bool waiting_for_budget_ = false;
     bool closed_ = false;
+    bool draining_ = false;
     boost::asio::steady_timer idle_timer_;
     Clock::time_point last_progress_;   // bytes received or an answer taken
     Clock::time_point write_progress_;  // the client last took answer bytes
@@ -82,6 +91,8 @@ private:
     bool frame_timed_ = false;
     std::uint64_t timed_frame_ = 0;       // frames_.completed() when the timer was armed
     std::uint64_t frame_generation_ = 0;  // tells a stale expiry from the current one
+    boost::asio::steady_timer drain_timer_;
+    Clock::time_point drain_started_;
 };
 
 }  // namespace nxcommd

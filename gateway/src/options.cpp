@@ -89,6 +89,9 @@ const std::vector<NumericOption>& numeric_options()
                     &L::max_buffered_mb),
         size_option("--max-idle-upstream", "kept-alive upstream connections in total",
                     &L::max_idle_upstream),
+        millis_option("--drain-timeout-ms",
+                      "on SIGTERM, wait this long for pending requests before exiting",
+                      &L::drain_timeout),
         millis_option("--upstream-idle-ms",
                       "close a kept-alive upstream connection unused this long", &L::upstream_idle),
     };
@@ -103,16 +106,28 @@ const NumericOption* find_numeric(std::string_view name)
     return nullptr;
 }
 
+// A local address to listen on: an IP address (no name) and a port, 0 for any free one.
+std::optional<HostPort> parse_listen_address(std::string_view value)
+{
+    auto listen = parse_host_port(value, nxcomm::kDefaultPort, PortZero::allowed);
+    boost::system::error_code not_an_address;
+    if (listen)
+        boost::asio::ip::make_address(listen->host, not_an_address);
+    if (!listen || not_an_address)
+        return std::nullopt;
+    return listen;
+}
+
 std::string apply(GatewayConfig& config, std::string_view name, std::string_view value)
 {
-    if (name == "--listen") {
-        auto listen = parse_host_port(value, nxcomm::kDefaultPort, PortZero::allowed);
-        boost::system::error_code not_an_address;
-        if (listen)
-            boost::asio::ip::make_address(listen->host, not_an_address);
-        if (!listen || not_an_address)
-            return "--listen expects ADDRESS:PORT, got '" + std::string(value) + "'";
-        config.listen = std::move(*listen);
+    if (name == "--listen" || name == "--admin") {
+        auto address = parse_listen_address(value);
+        if (!address)
+            return std::string(name) + " expects ADDRESS:PORT, got '" + std::string(value) + "'";
+        if (name == "--listen")
+            config.listen = std::move(*address);
+        else
+            config.admin = std::move(*address);
         return {};
     }
     if (name == "--ca-file") {
@@ -157,7 +172,7 @@ std::string check(const GatewayLimits& limits)
 CommandLine parse_command_line(int argc, const char* const argv[])
 {
     CommandLine result;
-    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}, {}};
+    GatewayConfig config{HostPort{"127.0.0.1", nxcomm::kDefaultPort}, {}, {}, {}, std::nullopt};
     for (int i = 1; i < argc; ++i) {
         const std::string_view name = argv[i];
         if (name == "--help" || name == "-h") {
@@ -191,7 +206,9 @@ std::string usage_text()
         << "  --allow HOST[:PORT]       permitted upstream target, repeatable (default: none,\n"
         << "                            every target is refused)\n"
         << "  --ca-file PATH            PEM certificates trusted for https:// targets besides\n"
-        << "                            the system's (default: the system's only)\n";
+        << "                            the system's (default: the system's only)\n"
+        << "  --admin ADDRESS:PORT      serve GET /healthz and GET /metrics (Prometheus) here\n"
+        << "                            (default: off); prints 'nxcommd admin on HOST:PORT'\n";
     for (const NumericOption& option : numeric_options()) {
         std::string name = option.name;
         name += " N";
@@ -199,6 +216,9 @@ std::string usage_text()
         out << "  " << name << option.help << " (default " << option.get(defaults) << ")\n";
     }
     out << "  --help                    this text\n\n"
+        << "SIGTERM drains: /healthz turns 503, no new connections are accepted, pending\n"
+        << "requests are answered and idle connections closed, then the gateway exits 0.\n"
+        << "A second SIGTERM, or SIGINT, stops at once.\n\n"
         << "(*) the default is what fits the client's " << nxcomm::kClientReceiveArea
         << "-byte receive area as one answer.\n";
     return out.str();

@@ -26,6 +26,7 @@ struct GatewayLimits {
     std::size_t max_in_flight = 64;        // per client: requests relayed or answers unwritten
     std::size_t max_buffered_mb = 256;     // bytes held for all clients together, in MiB
     std::size_t max_idle_upstream = 1024;  // kept-alive upstream connections, all hosts
+    Millis drain_timeout{30000};           // SIGTERM: longest wait for in-flight requests
     Millis upstream_idle{4000};  // how long an unused upstream connection is kept (below the
                                  // 5 s after which many servers close an idle connection)
 
@@ -39,6 +40,7 @@ struct GatewayConfig {
     AllowList allow;
     GatewayLimits limits;
     std::string ca_file;  // certificates trusted for TLS upstreams besides the system's
+    std::optional<HostPort> admin;  // the health and metrics listener, off unless given
 };
 
 struct CommandLine {

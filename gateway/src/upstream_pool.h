@@ -38,6 +38,11 @@ public:
     void close_all();
     std::size_t idle_count() const { return idle_.size(); }
 
+    // Connections relays hold while they exchange, counted by them, so that
+    // open_count() tells all upstream connections open, idle or in use.
+    void count_in_use(bool taken) { taken ? ++in_use_ : --in_use_; }
+    std::size_t open_count() const { return idle_.size() + in_use_; }
+
 private:
     struct Idle {
         std::string key;
@@ -55,6 +60,7 @@ private:
     std::list<Idle> idle_;  // oldest first
     boost::asio::steady_timer expiry_;
     bool expiry_armed_ = false;
+    std::size_t in_use_ = 0;
 };
 
 }  // namespace nxcommd

@@ -144,6 +144,7 @@ void UpstreamRelay::handshake()
 void UpstreamRelay::begin_exchange(bool reused)
 {
     reused_ = reused;
+    hold_connection(true);
     request_sent_ = 0;
     response_.emplace(request_.head, config_.limits.max_header_bytes,
                       config_.limits.max_response_bytes);
@@ -234,6 +235,7 @@ bool UpstreamRelay::retry_on_fresh_connection()
     if (!reused_ || retried_ || !may_send_again())
         return false;
     retried_ = true;
+    hold_connection(false);
     connection_->close();
     connect();
     return true;
@@ -244,6 +246,7 @@ void UpstreamRelay::succeed()
     RelayOutcome outcome;
     outcome.status = response_->status_code();
     outcome.response = response_->take_response();
+    hold_connection(false);
     if (response_->reusable())
         pool_.give_back(pool_key_, std::move(connection_));
     finish(std::move(outcome));
@@ -270,11 +273,19 @@ void UpstreamRelay::stop_io()
     finished_ = true;
     deadline_.cancel();
     resolver_.cancel();
+    hold_connection(false);
     if (connection_)
         connection_->close();
     account_->release(charged_);
     charged_ = 0;
     account_->relay_finished(this);
+}
+
+void UpstreamRelay::hold_connection(bool held)
+{
+    if (holds_connection_ != held)
+        pool_.count_in_use(held);
+    holds_connection_ = held;
 }
 
 void UpstreamRelay::on_deadline()

@@ -63,6 +63,7 @@ private:
     void finish(RelayOutcome outcome);
     void stop_io();
     void on_deadline();
+    void hold_connection(bool held);
 
     UpstreamPool& pool_;
     RelayRequest request_;
@@ -81,6 +82,7 @@ private:
     bool reused_ = false;
     bool retried_ = false;
     bool finished_ = false;
+    bool holds_connection_ = false;  // counted as in use by the pool
 };
 
 }  // namespace nxcommd

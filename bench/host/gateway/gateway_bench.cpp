@@ -3,7 +3,9 @@
 // once through nxcommd (one persistent framed connection per client, one
 // request in flight each, as the client library does), in the same run.
 // Prints requests/s and latency percentiles, and the gateway's ratio and
-// added median latency.
+// added median latency. With --versus-balancer it compares, instead, one
+// gateway reached directly with a balancer in front of several (both already
+// running, started by bench/run-fleet-bench) at 16 clients.
 #include <nxcomm/frame.h>
 #include <server_process.h>
 
@@ -220,12 +222,57 @@ void print_row(int clients, const char* name, const Result& r)
                 r.p90, r.p99, r.failures);
 }
 
+// The number after `flag` on the command line, if given.
+std::optional<double> number_after(int argc, char* argv[], std::string_view flag, int offset = 1)
+{
+    for (int i = 1; i + offset < argc; ++i)
+        if (std::string_view(argv[i]) == flag)
+            return std::stod(argv[i + offset]);
+    return std::nullopt;
+}
+
 std::chrono::milliseconds measure_time(int argc, char* argv[])
 {
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string_view(argv[i]) == "--seconds")
-            return std::chrono::milliseconds(static_cast<long>(std::stod(argv[i + 1]) * 1000));
-    return std::chrono::seconds(3);
+    const double seconds = number_after(argc, argv, "--seconds").value_or(3);
+    return std::chrono::milliseconds(static_cast<long>(seconds * 1000));
+}
+
+void print_header()
+{
+    std::printf("%7s  %-8s %10s %9s %9s %9s %8s\n", "clients", "path", "req/s", "p50 ms", "p90 ms",
+                "p99 ms", "failures");
+}
+
+// --versus-balancer GATEWAY FRONT CANNED: the same framed load at 16 clients
+// on one gateway and on the balancer's front port, in alternating rounds,
+// each ratio taken within a round, so that a burst of other work on the
+// machine weighs on both sides alike; the median round is reported.
+int compare_with_balancer(std::uint16_t gateway, std::uint16_t front, std::uint16_t canned,
+                          std::chrono::milliseconds measure)
+{
+    constexpr int kClients = 16;
+    constexpr int kRounds = 3;
+    const Path one = gateway_path(gateway, canned);
+    Path fleet = gateway_path(front, canned);
+    fleet.name = "balancer";
+    print_header();
+    std::vector<double> ratios, added_ms;
+    std::size_t failures = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const Result o = run_load(one, kClients, std::chrono::milliseconds(500), measure);
+        print_row(kClients, one.name, o);
+        const Result f = run_load(fleet, kClients, std::chrono::milliseconds(500), measure);
+        print_row(kClients, fleet.name, f);
+        ratios.push_back(o.per_second > 0 ? f.per_second / o.per_second : 0);
+        added_ms.push_back(f.p50 - o.p50);
+        failures += o.failures + f.failures;
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::sort(added_ms.begin(), added_ms.end());
+    std::printf("\n%d clients: balancer + gateways / one gateway requests/s = %.2f, balancer's "
+                "added median latency = %.3f ms (median of %d rounds)\n",
+                kClients, ratios[kRounds / 2], added_ms[kRounds / 2], kRounds);
+    return failures == 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -234,6 +281,17 @@ int main(int argc, char* argv[])
 {
     const auto measure = measure_time(argc, argv);
     const auto warmup = std::chrono::milliseconds(500);
+    if (const auto gateway = number_after(argc, argv, "--versus-balancer")) {
+        const auto front = number_after(argc, argv, "--versus-balancer", 2);
+        const auto canned = number_after(argc, argv, "--versus-balancer", 3);
+        if (!front || !canned) {
+            std::cerr << "usage: gateway_bench --versus-balancer GATEWAY FRONT CANNED\n";
+            return 2;
+        }
+        return compare_with_balancer(static_cast<std::uint16_t>(*gateway),
+                                     static_cast<std::uint16_t>(*front),
+                                     static_cast<std::uint16_t>(*canned), measure);
+    }
     try {
         nvx::ServerProcess canned(CANNED_SERVER_PATH, {"--listen", "127.0.0.1:0", "--response-file",
                                                        CANNED_RESPONSE_FILE});
@@ -246,8 +304,7 @@ int main(int argc, char* argv[])
         std::printf("each run: %.1f s after %.1f s warm-up\n\n",
                     std::chrono::duration<double>(measure).count(),
                     std::chrono::duration<double>(warmup).count());
-        std::printf("%7s  %-8s %10s %9s %9s %9s %8s\n", "clients", "path", "req/s", "p50 ms",
-                    "p90 ms", "p99 ms", "failures");
+        print_header();
         std::vector<std::string> summary;
         for (int clients : {1, 16, 256}) {
             const Result d = run_load(direct, clients, warmup, measure);

@@ -10,7 +10,7 @@ namespace gwtest {
 
 nxcommd::GatewayConfig test_config()
 {
-    nxcommd::GatewayConfig config{nxcommd::HostPort{"127.0.0.1", 0}, {}, {}, {}};
+    nxcommd::GatewayConfig config{nxcommd::HostPort{"127.0.0.1", 0}, {}, {}, {}, std::nullopt};
     config.allow.add("127.0.0.1");
     config.limits.idle_timeout = 3000ms;
     config.limits.default_timeout = 3000ms;

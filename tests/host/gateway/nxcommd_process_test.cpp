@@ -1,5 +1,6 @@
 // The nxcommd program itself: how it announces its address, its --help, and
-// its clean exit on SIGTERM and SIGINT even with a request in flight.
+// its clean exit on SIGTERM (after its drain time-out) and SIGINT even with a
+// request in flight.
 #include "fake_upstream.h"
 #include "gateway_harness.h"
 
@@ -56,7 +57,7 @@ TEST(Nxcommd, ExitsCleanlyOnTerminationSignals)
 {
     FakeUpstream upstream([](const std::string&) { return Reply{"", false, 0ms, true}; });
     for (int signal : {SIGTERM, SIGINT}) {
-        const auto gateway = start_nxcommd();
+        const auto gateway = start_nxcommd({"--drain-timeout-ms", "200"});
         FrameClient client(gateway->port());
         ASSERT_TRUE(client.send_request(1, post(upstream.port(), "/", "x"), 60000));
         std::this_thread::sleep_for(100ms);
@@ -112,7 +113,7 @@ TEST(Nxcommd, HelpListsEveryOptionWithItsDefault)
          {"--listen", "--allow", "--max-request-bytes", "--max-response-bytes",
           "--max-header-bytes", "--idle-timeout-ms", "--default-timeout-ms", "--max-timeout-ms",
           "--max-clients", "--max-in-flight", "--max-idle-upstream", "--upstream-idle-ms",
-          "--frame-timeout-ms", "--max-buffered-mb", "--ca-file"})
+          "--frame-timeout-ms", "--max-buffered-mb", "--ca-file", "--admin", "--drain-timeout-ms"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
     EXPECT_NE(help.find("(default 2097124)"), std::string::npos);
     EXPECT_NE(help.find("(default 1024)"), std::string::npos);
@@ -120,9 +121,10 @@ TEST(Nxcommd, HelpListsEveryOptionWithItsDefault)
 
 TEST(Nxcommd, RefusesUnusableArguments)
 {
-    for (const char* args : {" --listen nowhere", " --max-clients 0", " --allow a/b", " --bogus 1",
-                             " --default-timeout-ms 9 --max-timeout-ms 5",
-                             " --ca-file /nonexistent/ca.pem", " --ca-file " NXCOMMD_PATH}) {
+    for (const char* args :
+         {" --listen nowhere", " --admin localhost:1", " --max-clients 0", " --allow a/b", " --bogus 1",
+          " --default-timeout-ms 9 --max-timeout-ms 5", " --ca-file /nonexistent/ca.pem",
+          " --ca-file " NXCOMMD_PATH}) {
         const std::string command = std::string(NXCOMMD_PATH) + args + " 2>/dev/null";
         const int status = std::system(command.c_str());
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << args;

@@ -2,12 +2,13 @@
 
 namespace nxcommd {
 
-AnswerFrame make_answer(const nxcomm::FrameHeader& request, std::string response)
+AnswerFrame make_answer(const nxcomm::FrameHeader& request, std::string response,
+                        std::uint16_t mode)
 {
     AnswerFrame answer;
     const auto length = static_cast<std::uint32_t>(response.size());
     const nxcomm::FrameHeader header{
-        request.request_id, request.service, nxcomm::kAnswerMode, 0,
+        request.request_id, request.service, mode, 0,
         static_cast<std::uint32_t>(nxcomm::kSerializedPrefixSize + nxcomm::kPieceLengthSize) +
             length};
     const nxcomm::MutableBytes head(answer.head);

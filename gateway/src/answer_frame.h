@@ -20,6 +20,7 @@ struct AnswerFrame {
 
 // Answers `request` (same id, same service) with `response`, which must fit
 // a 32-bit length together with the head.
-AnswerFrame make_answer(const nxcomm::FrameHeader& request, std::string response);
+AnswerFrame make_answer(const nxcomm::FrameHeader& request, std::string response,
+                        std::uint16_t mode = nxcomm::kAnswerMode);
 
 }  // namespace nxcommd

@@ -70,6 +70,8 @@ void ClientSession::close_if_drained()
 {
     if (!draining_ || closed_ || pending() != 0 || frames_.buffered() != 0)
         return;
+    if (last_answer_queued_)
+        return close();
     const auto now = Clock::now();
     const auto quiet_until = last_progress_ + kDrainQuiet;
     const auto patience_until = drain_started_ + kDrainPatience;
@@ -220,7 +222,13 @@ void ClientSession::answer(const nxcomm::FrameHeader& header, std::string url, R
         return;
     answer_bytes_ += outcome.response.size();
     account_->charge(outcome.response.size());
-    answers_.push_back(make_answer(header, std::move(outcome.response)));
+    // Draining, the answer that leaves nothing pending is the connection's
+    // last, and says so: the client then sends its next request on a new
+    // connection rather than into this one as it closes.
+    const bool last = draining_ && pending() == 0 && frames_.buffered() == 0;
+    last_answer_queued_ = last_answer_queued_ || last;
+    answers_.push_back(make_answer(header, std::move(outcome.response),
+                                   last ? nxcomm::kLastAnswerMode : nxcomm::kAnswerMode));
     account_->set_answers_waiting(true);
     write();
 }

@@ -84,6 +84,7 @@ private:
     bool waiting_for_budget_ = false;
     bool closed_ = false;
     bool draining_ = false;
+    bool last_answer_queued_ = false;  // an answer marked the connection's last
     boost::asio::steady_timer idle_timer_;
     Clock::time_point last_progress_;   // bytes received or an answer taken
     Clock::time_point write_progress_;  // the client last took answer bytes

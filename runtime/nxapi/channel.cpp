@@ -19,6 +19,7 @@ constexpr std::uint32_t kMaxRequestId = 0x7fffffff;  // ids are handed out as po
 // Receives that end at once are taken in a row, but not without end, so that
 // a gateway that never stops sending cannot keep one call busy for ever.
 constexpr int kMaxReceivesAtOnce = 64;
+constexpr std::size_t kModeOffset = 6;  // of a frame's header
 constexpr std::uint64_t kMaxBytesPerReceiveCall = 16 * 1024 * 1024;
 
 }  // namespace
@@ -135,7 +136,11 @@ int Channel::TakeMessage(std::span<std::uint8_t> area)
 {
     const FrameReader::Taken taken = In().reader.Take(area);
     switch (taken.outcome) {
-    case FrameReader::Outcome::frame: return taken.kind;
+    case FrameReader::Outcome::frame:
+        // The gateway closes the connection after this answer (it drains):
+        // the next request goes on a new one.
+        if (nxcomm::get_u16(area, kModeOffset) == nxcomm::kLastAnswerMode) ended_ = true;
+        return taken.kind;
     case FrameReader::Outcome::incomplete: return 0;
     case FrameReader::Outcome::too_large: return NXAPI_E_MESSAGE_TOO_LARGE;
     case FrameReader::Outcome::malformed: break;

@@ -26,10 +26,14 @@ struct Outcome {
 
     // Whether the connection is reused depends on whether bytes beyond the
     // response came in the same read: in pieces, they are left unread (and
-    // the pool's check before reuse finds them).
+    // the pool's check before reuse finds them). A head both malformed and
+    // over the limit is refused either way: as malformed when it comes whole,
+    // as too large when it comes in pieces and reaches the limit first.
     friend bool operator==(const Outcome& a, const Outcome& b)
     {
-        return a.state == b.state && a.response == b.response && a.status == b.status && a.failure == b.failure;
+        const bool same_refusal =
+            a.failure == b.failure || (a.state == State::failed && (a.failure == 413 || b.failure == 413));
+        return a.state == b.state && a.response == b.response && a.status == b.status && same_refusal;
     }
 };
 

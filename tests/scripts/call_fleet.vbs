@@ -28,7 +28,7 @@ Do While Not fso.FileExists(stopFile) And calls < 20000
         WScript.Echo "call " & calls & " failed: " & Err.Description
     ElseIf InStr(xml, "AddResult>" & (a + 1) & "</") = 0 Then
         failed = failed + 1
-        WScript.Echo "call " & calls & " wrong answer: " & Left(xml, 300)
+        WScript.Echo "call " & calls & " wrong answer: " & Left(Replace(Replace(xml, vbCr, ""), vbLf, " "), 600)
     End If
 Loop
 WScript.Echo "calls " & calls & " failed " & failed

@@ -23,6 +23,9 @@ inline constexpr std::uint16_t kDefaultPort = 7575;
 inline constexpr std::uint16_t kHttpRelayService = 2048;  // the one service the gateway offers
 inline constexpr std::uint16_t kRequestAnswerMode = 2;    // mode of every request
 inline constexpr std::uint16_t kAnswerMode = 0;           // mode of every answer
+// Mode of the last answer on a connection the gateway closes (it is draining):
+// the client sends its next request on a new connection.
+inline constexpr std::uint16_t kLastAnswerMode = 1;
 
 inline constexpr std::size_t kHeaderSize = 16;
 inline constexpr std::size_t kSerializedPrefixSize = 8;  // data_length + piece_count

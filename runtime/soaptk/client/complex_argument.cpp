@@ -38,21 +38,6 @@ HRESULT CheckedMarkup(std::wstring_view text, std::wstring* xml)
     return S_OK;
 }
 
-std::wstring ChildrenMarkup(IXMLDOMNode* node)
-{
-    std::wstring xml;
-    ComPtr<IXMLDOMNode> child;
-    HRESULT hr = node->get_firstChild(&child);
-    while (SUCCEEDED(hr) && child) {
-        Bstr text;
-        if (SUCCEEDED(child->get_xml(text.Put()))) xml += text.View();
-        ComPtr<IXMLDOMNode> next;
-        hr = child->get_nextSibling(&next);
-        child = std::move(next);
-    }
-    return xml;
-}
-
 HRESULT NodeMarkup(IUnknown* object, const PartDescription& part, std::wstring* xml)
 {
     ComPtr<IXMLDOMNode> node;

@@ -7,6 +7,7 @@
 #include "runtime/soaptk/client/multi_ref.h"
 #include "runtime/soaptk/client/xsd_lexical.h"
 #include "runtime/soaptk/reader/child_elements.h"
+#include "runtime/soaptk/reader/xml_document.h"
 #include "runtime/soaptk/wsdl/dom_values.h"
 
 namespace nvx::soaptk {
@@ -29,22 +30,6 @@ std::wstring TextOf(ISoapReader* reader, ReaderPart part)
 {
     const ComPtr<IXMLDOMElement> element = ElementFrom(reader, part);
     return element ? ElementText(element.Get()) : std::wstring();
-}
-
-// The markup of the element's children, as the sender wrote them.
-std::wstring InnerXml(IXMLDOMElement* element)
-{
-    std::wstring xml;
-    ComPtr<IXMLDOMNode> child;
-    HRESULT hr = element->get_firstChild(&child);
-    while (SUCCEEDED(hr) && child) {
-        Bstr text;
-        if (SUCCEEDED(child->get_xml(text.Put()))) xml += text.View();
-        ComPtr<IXMLDOMNode> next;
-        hr = child->get_nextSibling(&next);
-        child = std::move(next);
-    }
-    return xml;
 }
 
 bool IsNil(IXMLDOMElement* element)
@@ -89,7 +74,7 @@ std::optional<SoapFault> FaultOf(ISoapReader* reader)
                     TextOf(reader, &ISoapReader::get_FaultActor),
                     {}};
     if (const ComPtr<IXMLDOMElement> detail = ElementFrom(reader, &ISoapReader::get_FaultDetail))
-        fault.detail = InnerXml(detail.Get());
+        fault.detail = ChildrenMarkup(detail.Get());
     return fault;
 }
 

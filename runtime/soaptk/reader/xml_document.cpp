@@ -147,4 +147,19 @@ HRESULT DocumentFromLocation(BSTR location, ComPtr<IXMLDOMDocument>* document)
         document);
 }
 
+std::wstring ChildrenMarkup(IXMLDOMNode* node)
+{
+    std::wstring xml;
+    ComPtr<IXMLDOMNode> child;
+    HRESULT hr = node->get_firstChild(&child);
+    while (SUCCEEDED(hr) && child) {
+        Bstr text;
+        if (SUCCEEDED(child->get_xml(text.Put()))) xml += text.View();
+        ComPtr<IXMLDOMNode> next;
+        hr = child->get_nextSibling(&next);
+        child = std::move(next);
+    }
+    return xml;
+}
+
 }  // namespace nvx::soaptk

@@ -7,6 +7,7 @@
 #include "base/common/msxml.h"
 
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "base/common/com_ptr.h"
@@ -23,5 +24,8 @@ HRESULT DocumentFromBytes(std::span<const char> bytes, ComPtr<IXMLDOMDocument>* 
 HRESULT DocumentFromText(std::wstring_view text, ComPtr<IXMLDOMDocument>* document);
 // A file path or URL, fetched by MSXML.
 HRESULT DocumentFromLocation(BSTR location, ComPtr<IXMLDOMDocument>* document);
+
+// The markup of the node's children, as the sender wrote them.
+std::wstring ChildrenMarkup(IXMLDOMNode* node);
 
 }  // namespace nvx::soaptk

@@ -141,6 +141,8 @@ TEST(Drain, AnswersWhatIsPendingThenExits)
     const Answer late = busy.receive(3000ms);
     EXPECT_EQ(late.header.request_id, 7u);
     EXPECT_EQ(late.response, ok_response("late"));
+    EXPECT_EQ(late.header.mode, nxcomm::kLastAnswerMode);  // the client goes elsewhere next
+    EXPECT_TRUE(peer_closes(busy.fd(), 1000ms));
 
     const auto status = gateway.process->stop(0, 3000ms);
     ASSERT_TRUE(status.has_value()) << "still running after its last answer";

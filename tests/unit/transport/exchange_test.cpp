@@ -164,7 +164,7 @@ TEST_F(ExchangeTest, AConnectionLostInFlightGivesTheSocketExceptionFault)
             connection.Answer(request.id, request.service, kOkAnswer);
     });
     const std::string body = Exchange(kHead, kEnvelope);
-    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception")) << body;
+    EXPECT_TRUE(IsFaultWith(body, "Norvexa Socket Exception: the connection to the gateway was lost")) << body;
     EXPECT_EQ(kEnvelope, Exchange(kHead, kEnvelope));
     EXPECT_EQ(2u, gateway.Requests().size());
 }

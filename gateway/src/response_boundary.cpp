@@ -3,6 +3,7 @@
 #include <boost/beast/http/error.hpp>
 
 #include <limits>
+#include <string_view>
 
 #include "gateway/src/counting_parser.h"
 
@@ -76,10 +77,14 @@ ResponseBoundary::State ResponseBoundary::advance()
 {
     while (parsed_ < filled_) {
         error_code ec;
+        const bool header_was_done = parser_->is_header_done();
+        const std::size_t head_start = parsed_;
         const std::size_t used = parser_->put(
             boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
         parsed_ += used;
-        if (ec == http::error::header_limit)
+        const bool head_too_large =
+            !header_was_done && parser_->is_header_done() && head_over_limit(head_start);
+        if (ec == http::error::header_limit || head_too_large)
             return fail(status::payload_too_large, "sent a response head over " +
                                                        std::to_string(max_header_bytes_) +
                                                        " bytes");
@@ -98,10 +103,21 @@ ResponseBoundary::State ResponseBoundary::advance()
         if (ec == http::error::need_more || used == 0)
             break;
     }
+
     if (filled_ > max_bytes_)
         return fail(status::payload_too_large,
                     "sent a response over " + std::to_string(max_bytes_) + " bytes");
     return state_;
+}
+
+// The parser checks the head's limit only while the head is unfinished, so
+// a whole head over the limit in one call would pass; it is refused however
+// its bytes arrived.
+bool ResponseBoundary::head_over_limit(std::size_t head_start) const
+{
+    const std::string_view message(buffer_.data() + head_start, filled_ - head_start);
+    const std::size_t end = message.find("\r\n\r\n");
+    return end != std::string_view::npos && end + 4 > max_header_bytes_;
 }
 
 ResponseBoundary::State ResponseBoundary::finish_at_eof()

@@ -78,12 +78,11 @@ ResponseBoundary::State ResponseBoundary::advance()
     while (parsed_ < filled_) {
         error_code ec;
         const bool header_was_done = parser_->is_header_done();
-        const std::size_t head_start = parsed_;
         const std::size_t used = parser_->put(
             boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
         parsed_ += used;
         const bool head_too_large =
-            !header_was_done && parser_->is_header_done() && head_over_limit(head_start);
+            !header_was_done && parser_->is_header_done() && head_over_limit();
         if (ec == http::error::header_limit || head_too_large)
             return fail(status::payload_too_large, "sent a response head over " +
                                                        std::to_string(max_header_bytes_) +
@@ -104,18 +103,22 @@ ResponseBoundary::State ResponseBoundary::advance()
             break;
     }
 
+    if (!parser_->is_header_done() && filled_ > max_header_bytes_)
+        return fail(status::payload_too_large,
+                    "sent a response head over " + std::to_string(max_header_bytes_) + " bytes");
     if (filled_ > max_bytes_)
         return fail(status::payload_too_large,
                     "sent a response over " + std::to_string(max_bytes_) + " bytes");
     return state_;
 }
 
-// The parser checks the head's limit only while the head is unfinished, so
-// a whole head over the limit in one call would pass; it is refused however
-// its bytes arrived.
-bool ResponseBoundary::head_over_limit(std::size_t head_start) const
+// The parser does not hold a head to its limit across calls that each take a
+// part of it, nor a whole head that comes in one call; a head over the limit
+// is refused however its bytes arrived (the unfinished case in advance()).
+// The buffer starts with the message (an interim response is dropped from it).
+bool ResponseBoundary::head_over_limit() const
 {
-    const std::string_view message(buffer_.data() + head_start, filled_ - head_start);
+    const std::string_view message(buffer_.data(), filled_);
     const std::size_t end = message.find("\r\n\r\n");
     return end != std::string_view::npos && end + 4 > max_header_bytes_;
 }

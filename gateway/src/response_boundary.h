@@ -47,7 +47,7 @@ private:
     class Parser;
 
     State advance();
-    bool head_over_limit(std::size_t head_start) const;
+    bool head_over_limit() const;
     State fail(int status, std::string reason);
     State complete();
     void restart_after_interim();

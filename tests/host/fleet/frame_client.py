@@ -1,7 +1,8 @@
 """A client of the gateway's frame protocol (gateway/PROTOCOL.md) that calls
 the sample service's methods over one persistent connection, reconnecting as
-the client library does: a connection found closed before a request is sent
-is replaced; one that closes while a request is in flight fails that call."""
+the client library does: a connection whose last answer was marked as such,
+or found closed before a request is sent, is replaced; one that closes while
+a request is in flight fails that call."""
 
 import select
 import socket
@@ -9,6 +10,7 @@ import struct
 
 HTTP_RELAY_SERVICE = 2048
 REQUEST_ANSWER_MODE = 2
+LAST_ANSWER_MODE = 1  # a draining gateway closes the connection after this answer
 NS = "http://www.norvexa.com/webservices/"
 SOAP_ENV = "http://schemas.xmlsoap.org/soap/envelope/"
 
@@ -81,9 +83,11 @@ class FrameClient:
             frame(self.pending_id, soap_request(service_port, method, arguments), timeout_ms)))
 
     def receive(self):
-        answer_id, _, _, _, length = struct.unpack("<IHHII", self._guarded(
+        answer_id, _, mode, _, length = struct.unpack("<IHHII", self._guarded(
             lambda: self._receive(16)))
         payload = self._guarded(lambda: self._receive(length))
+        if mode == LAST_ANSWER_MODE:
+            self.close()
         assert answer_id == self.pending_id, f"answer {answer_id} for request {self.pending_id}"
         total, pieces = struct.unpack_from("<II", payload)
         assert pieces == 1 and total == length - 12, "an answer is one piece"

@@ -52,10 +52,20 @@ void ResponseBoundary::restart_after_interim()
     parser_ = std::make_unique<Parser>();
     parser_->eager(true);
     parser_->skip(head_request_);
-    // The total is checked against max_bytes_ instead. (Beast 1.74 treats
-    // boost::none here as "no body allowed" for sized bodies.)
-    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
+    lift_body_limit();
     parser_->header_limit(static_cast<std::uint32_t>(max_header_bytes_));
+}
+
+// The total is checked against max_bytes_ instead. (Beast 1.74 treats
+// boost::none here as "no body allowed" for sized bodies.) Beast charges a
+// chunk's size against the limit each time it reads that chunk's header, also
+// when the header turns out unfinished and is read again with more bytes, so
+// the limit is lifted again before every read: otherwise a large chunk whose
+// header comes in pieces would be refused where the same bytes in one piece
+// are not.
+void ResponseBoundary::lift_body_limit()
+{
+    parser_->body_limit(std::numeric_limits<std::uint64_t>::max());
 }
 
 std::span<char> ResponseBoundary::prepare(std::size_t n)
@@ -78,6 +88,7 @@ ResponseBoundary::State ResponseBoundary::advance()
     while (parsed_ < filled_) {
         error_code ec;
         const bool header_was_done = parser_->is_header_done();
+        lift_body_limit();
         const std::size_t used = parser_->put(
             boost::asio::const_buffer(buffer_.data() + parsed_, filled_ - parsed_), ec);
         parsed_ += used;

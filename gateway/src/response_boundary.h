@@ -51,6 +51,7 @@ private:
     State fail(int status, std::string reason);
     State complete();
     void restart_after_interim();
+    void lift_body_limit();
 
     bool head_request_;
     std::size_t max_header_bytes_;

@@ -11,7 +11,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 mkdir -p "$work" && work=$(cd "$work" && pwd)  # Wine wants absolute paths
 . "$root/tests/install/install_checks.sh"
 
-if [ "$bitness" = 32 ]; then fresh_prefix "$work/prefix" 32; else fresh_prefix "$work/prefix"; fi
+fresh_prefix "$work/prefix" "$bitness"
 mkdir -p "$work/app"
 cp "$bin/NvxWebSvc.dll" "$bin/mssoap1.dll" "$bin/NXLoader.dll" "$bin/nxapi.dll" "$work/app/"
 dll=$(windows_path "$work/app/NvxWebSvc.dll")

@@ -61,18 +61,17 @@ protected:
 
 TEST_F(GatewayClientTest, RelaysARawRequestAndReturnsTheFramedAnswer)
 {
-    OnFreshThread(gateway_, [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int id = Send(connection.get(), "/plain");
+    OnFreshConnection(gateway_, [&](NXCONNECTION connection) {
+        const int id = Send(connection, "/plain");
         ASSERT_GT(id, 0);
-        ASSERT_TRUE(WaitReadable(GatewaySocket(connection.get()), kTimeoutMs));
-        const Message answer = ReceiveMessage(connection.get());
+        ASSERT_TRUE(WaitReadable(GatewaySocket(connection), kTimeoutMs));
+        const Message answer = ReceiveMessage(connection);
         ASSERT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result);
         EXPECT_EQ(static_cast<std::uint32_t>(id), answer.RequestId());
         const std::string text = answer.Text();
         EXPECT_EQ(0u, text.find("HTTP/1.1 200")) << text;
         EXPECT_NE(std::string::npos, text.find(kAddResult)) << text;
-        EXPECT_EQ(0, GatewayReceive(connection.get(), std::vector<char>(64).data(), 64)) << "nothing else waits";
+        EXPECT_EQ(0, GatewayReceive(connection, std::vector<char>(64).data(), 64)) << "nothing else waits";
     });
 }
 
@@ -116,14 +115,13 @@ TEST_F(GatewayClientTest, ALateAnswerStaysInTheStreamAndIsToldApartByItsId)
 
 TEST_F(GatewayClientTest, AnAnswerLargerThanTheAreaIsDroppedAndTheConnectionStays)
 {
-    OnFreshThread(gateway_, [&] {
-        const UniqueConnection connection = OpenConnection();
-        ASSERT_GT(Send(connection.get(), "/plain"), 0);
-        const int port = LocalPort(GatewaySocket(connection.get()));
-        EXPECT_EQ(NXAPI_E_MESSAGE_TOO_LARGE, ReceiveMessage(connection.get(), 64).result);
-        EXPECT_EQ(port, LocalPort(GatewaySocket(connection.get())));
-        const int id = Send(connection.get(), "/plain");
-        const Message answer = ReceiveMessage(connection.get());
+    OnFreshConnection(gateway_, [&](NXCONNECTION connection) {
+        ASSERT_GT(Send(connection, "/plain"), 0);
+        const int port = LocalPort(GatewaySocket(connection));
+        EXPECT_EQ(NXAPI_E_MESSAGE_TOO_LARGE, ReceiveMessage(connection, 64).result);
+        EXPECT_EQ(port, LocalPort(GatewaySocket(connection)));
+        const int id = Send(connection, "/plain");
+        const Message answer = ReceiveMessage(connection);
         EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result);
         EXPECT_EQ(static_cast<std::uint32_t>(id), answer.RequestId());
     });

@@ -26,6 +26,17 @@ int SendRequest(NXCONNECTION connection, int timeoutMs = 0)
     return GatewaySend(connection, NXAPI_HTTP_RELAY_SERVICE, NXAPI_REQUEST_ANSWER_MODE, timeoutMs, request.get());
 }
 
+// Sends the first request of a connection, which the fake gateway accepts and
+// reads.
+int SendFirstRequest(NXCONNECTION connection, FakeGateway& gateway)
+{
+    const int id = SendRequest(connection);
+    EXPECT_GT(id, 0);
+    EXPECT_TRUE(gateway.Accept());
+    EXPECT_TRUE(gateway.ReadRequest());
+    return id;
+}
+
 // Sends a request on the current connection and has the fake gateway answer it.
 void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool newConnection,
                             Receiver receive = &ReceiveMessage)
@@ -46,18 +57,17 @@ void ExpectAnsweredExchange(NXCONNECTION connection, FakeGateway& gateway, bool 
 TEST(GatewayProtocolTest, SendsEachRequestAsOneFrameWithIncreasingIds)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
         const std::vector<std::string> pieces = {"POST / HTTP/1.1\r\n", "", "\r\n", "body"};
         const UniqueBlock request = MakeBlock(pieces);
-        const int first = GatewaySend(connection.get(), 2048, 2, 1234, request.get());
-        const int second = GatewaySend(connection.get(), 7, 9, -5, request.get());
+        const int first = GatewaySend(connection, 2048, 2, 1234, request.get());
+        const int second = GatewaySend(connection, 7, 9, -5, request.get());
         ASSERT_GT(first, 0);
         EXPECT_EQ(first + 1, second);
 
         BOOL noDelay = FALSE;
         int size = sizeof noDelay;
-        getsockopt(GatewaySocket(connection.get()), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay), &size);
+        getsockopt(GatewaySocket(connection), IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<char*>(&noDelay), &size);
         EXPECT_TRUE(noDelay);
 
         ASSERT_TRUE(gateway.Accept());
@@ -81,22 +91,19 @@ TEST(GatewayProtocolTest, SendsEachRequestAsOneFrameWithIncreasingIds)
 TEST(GatewayProtocolTest, GivesNothingUntilASplitFrameIsWhole)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int id = SendRequest(connection.get());
-        ASSERT_TRUE(gateway.Accept());
-        ASSERT_TRUE(gateway.ReadRequest());
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        const int id = SendFirstRequest(connection, gateway);
         const std::vector<std::uint8_t> frame = AnswerFrame(static_cast<std::uint32_t>(id), kAnswer);
         std::vector<std::uint8_t> area(NXAPI_RECEIVE_AREA_SIZE);
-        const NXAPI_SOCKET socket = GatewaySocket(connection.get());
+        const NXAPI_SOCKET socket = GatewaySocket(connection);
         for (std::size_t i = 0; i + 1 < frame.size(); ++i) {
             ASSERT_TRUE(gateway.Write(std::span(frame).subspan(i, 1)));
             ASSERT_TRUE(WaitReadable(socket, 10000));
-            ASSERT_EQ(0, GatewayReceive(connection.get(), area.data(), NXAPI_RECEIVE_AREA_SIZE)) << "byte " << i;
+            ASSERT_EQ(0, GatewayReceive(connection, area.data(), NXAPI_RECEIVE_AREA_SIZE)) << "byte " << i;
         }
         ASSERT_TRUE(gateway.Write(std::span(frame).last(1)));
         ASSERT_TRUE(WaitReadable(socket, 10000));
-        ASSERT_EQ(NXAPI_HTTP_RELAY_SERVICE, GatewayReceive(connection.get(), area.data(), NXAPI_RECEIVE_AREA_SIZE));
+        ASSERT_EQ(NXAPI_HTTP_RELAY_SERVICE, GatewayReceive(connection, area.data(), NXAPI_RECEIVE_AREA_SIZE));
         EXPECT_EQ(0, std::memcmp(frame.data(), area.data(), frame.size())) << "the area holds the frame as sent";
     });
 }
@@ -104,22 +111,19 @@ TEST(GatewayProtocolTest, GivesNothingUntilASplitFrameIsWhole)
 TEST(GatewayProtocolTest, LeavesTheNextOfTwoJoinedFramesVisibleToSelect)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int id = SendRequest(connection.get());
-        ASSERT_TRUE(gateway.Accept());
-        ASSERT_TRUE(gateway.ReadRequest());
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        const int id = SendFirstRequest(connection, gateway);
         std::vector<std::uint8_t> joined = AnswerFrame(99, "for someone else", 77);
         const std::vector<std::uint8_t> awaited = AnswerFrame(static_cast<std::uint32_t>(id), kAnswer);
         joined.insert(joined.end(), awaited.begin(), awaited.end());
         ASSERT_TRUE(gateway.Write(joined));
 
-        EXPECT_EQ(77, ReceiveMessage(connection.get()).result);
-        ASSERT_TRUE(WaitReadable(GatewaySocket(connection.get()), 0)) << "the second frame shows as readable";
-        const Message answer = ReceiveMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 0);
+        EXPECT_EQ(77, ReceiveMessage(connection).result);
+        ASSERT_TRUE(WaitReadable(GatewaySocket(connection), 0)) << "the second frame shows as readable";
+        const Message answer = ReceiveMessage(connection, NXAPI_RECEIVE_AREA_SIZE, 0);
         EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result);
         EXPECT_EQ(static_cast<std::uint32_t>(id), answer.RequestId());
-        EXPECT_EQ(0, ReceiveMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 0).result);
+        EXPECT_EQ(0, ReceiveMessage(connection, NXAPI_RECEIVE_AREA_SIZE, 0).result);
     });
 }
 
@@ -159,18 +163,15 @@ TEST(GatewayProtocolTest, DropsABrokenConnectionAndMakesItAnewOnTheNextSend)
         for (const Case& broken : cases) {
             SCOPED_TRACE(std::string(broken.name) + ", " + way);
             FakeGateway gateway;
-            OnFreshThread(gateway.Address(), [&] {
-                const UniqueConnection connection = OpenConnection();
-                ASSERT_GT(SendRequest(connection.get()), 0);
-                ASSERT_TRUE(gateway.Accept());
-                ASSERT_TRUE(gateway.ReadRequest());
+            OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+                SendFirstRequest(connection, gateway);
                 ASSERT_TRUE(broken.bytes.empty() || gateway.Write(broken.bytes));
                 broken.then(gateway);
-                EXPECT_EQ(broken.expected, receive(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 10000).result);
-                EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection.get()));
+                EXPECT_EQ(broken.expected, receive(connection, NXAPI_RECEIVE_AREA_SIZE, 10000).result);
+                EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection));
                 char area[NXAPI_MIN_RECEIVE_CAPACITY];
-                EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection.get(), area, sizeof area));
-                ExpectAnsweredExchange(connection.get(), gateway, true, receive);
+                EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection, area, sizeof area));
+                ExpectAnsweredExchange(connection, gateway, true, receive);
             });
         }
     }
@@ -179,12 +180,11 @@ TEST(GatewayProtocolTest, DropsABrokenConnectionAndMakesItAnewOnTheNextSend)
 TEST(GatewayProtocolTest, ReplacesAnIdleConnectionTheGatewayClosed)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        ExpectAnsweredExchange(connection.get(), gateway, true);
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        ExpectAnsweredExchange(connection, gateway, true);
         gateway.Close();
-        ASSERT_TRUE(WaitReadable(GatewaySocket(connection.get()), 10000)) << "the close has arrived";
-        ExpectAnsweredExchange(connection.get(), gateway, true);
+        ASSERT_TRUE(WaitReadable(GatewaySocket(connection), 10000)) << "the close has arrived";
+        ExpectAnsweredExchange(connection, gateway, true);
     });
 }
 
@@ -196,13 +196,12 @@ TEST(GatewayProtocolTest, ReplacesAConnectionClosedBetweenWaits)
     for (const bool reset : {false, true}) {
         SCOPED_TRACE(reset ? "reset" : "closed");
         FakeGateway gateway;
-        OnFreshThread(gateway.Address(), [&] {
-            const UniqueConnection connection = OpenConnection();
-            ExpectAnsweredExchange(connection.get(), gateway, true, &WaitMessage);
+        OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+            ExpectAnsweredExchange(connection, gateway, true, &WaitMessage);
             reset ? gateway.Reset() : gateway.Close();
             Sleep(300);  // for the close to arrive; the next send must not fail
-            ExpectAnsweredExchange(connection.get(), gateway, true, &WaitMessage);
-            ExpectAnsweredExchange(connection.get(), gateway, false, &WaitMessage);
+            ExpectAnsweredExchange(connection, gateway, true, &WaitMessage);
+            ExpectAnsweredExchange(connection, gateway, false, &WaitMessage);
         });
     }
 }
@@ -210,76 +209,65 @@ TEST(GatewayProtocolTest, ReplacesAConnectionClosedBetweenWaits)
 TEST(GatewayProtocolTest, AWaitTakesFramesAsTheyComeAndKeepsWhatFollows)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int id = SendRequest(connection.get());
-        ASSERT_TRUE(gateway.Accept());
-        ASSERT_TRUE(gateway.ReadRequest());
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        const int id = SendFirstRequest(connection, gateway);
         const std::vector<std::uint8_t> awaited = AnswerFrame(static_cast<std::uint32_t>(id), kAnswer);
         std::vector<std::uint8_t> joined = AnswerFrame(99, "for someone else", 77);
         joined.insert(joined.end(), awaited.begin(), awaited.end());
         joined.insert(joined.end(), awaited.begin(), awaited.begin() + 20);
         ASSERT_TRUE(gateway.Write(joined));
 
-        EXPECT_EQ(77, WaitMessage(connection.get()).result);
-        const Message answer = WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 0);
+        EXPECT_EQ(77, WaitMessage(connection).result);
+        const Message answer = WaitMessage(connection, NXAPI_RECEIVE_AREA_SIZE, 0);
         EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result) << "kept from the same read";
         EXPECT_EQ(kAnswer, answer.Text());
-        EXPECT_EQ(0, WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 50).result) << "a frame cut short";
+        EXPECT_EQ(0, WaitMessage(connection, NXAPI_RECEIVE_AREA_SIZE, 50).result) << "a frame cut short";
         ASSERT_TRUE(gateway.Write(std::span(awaited).subspan(20)));
-        EXPECT_EQ(kAnswer, WaitMessage(connection.get()).Text());
+        EXPECT_EQ(kAnswer, WaitMessage(connection).Text());
     });
 }
 
 TEST(GatewayProtocolTest, AWaitThatRunsOutLeavesTheLateAnswerToBeToldApart)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int late = SendRequest(connection.get());
-        ASSERT_TRUE(gateway.Accept());
-        ASSERT_TRUE(gateway.ReadRequest());
-        EXPECT_EQ(0, WaitMessage(connection.get(), NXAPI_RECEIVE_AREA_SIZE, 100).result);
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        const int late = SendFirstRequest(connection, gateway);
+        EXPECT_EQ(0, WaitMessage(connection, NXAPI_RECEIVE_AREA_SIZE, 100).result);
         ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(late), "late")));
 
-        const int id = SendRequest(connection.get());
+        const int id = SendRequest(connection);
         ASSERT_TRUE(gateway.ReadRequest()) << "on the same connection";
         ASSERT_TRUE(gateway.Write(AnswerFrame(static_cast<std::uint32_t>(id), kAnswer)));
-        const Message first = WaitMessage(connection.get());
+        const Message first = WaitMessage(connection);
         EXPECT_EQ(static_cast<std::uint32_t>(late), first.RequestId());
         EXPECT_EQ("late", first.Text());
-        EXPECT_EQ(static_cast<std::uint32_t>(id), WaitMessage(connection.get()).RequestId());
+        EXPECT_EQ(static_cast<std::uint32_t>(id), WaitMessage(connection).RequestId());
     });
 }
 
 TEST(GatewayProtocolTest, ClosesAThreadsConnectionWhenTheThreadEnds)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        ExpectAnsweredExchange(connection.get(), gateway, true);
-    });
+    OnFreshConnection(gateway.Address(),
+                      [&](NXCONNECTION connection) { ExpectAnsweredExchange(connection, gateway, true); });
     EXPECT_TRUE(gateway.SeesClosed());
 }
 
 TEST(GatewayProtocolTest, DropsAMessageLargerThanTheAreaAsItsBytesArrive)
 {
     FakeGateway gateway;
-    OnFreshThread(gateway.Address(), [&] {
-        const UniqueConnection connection = OpenConnection();
-        const int id = SendRequest(connection.get());
-        ASSERT_TRUE(gateway.Accept());
-        ASSERT_TRUE(gateway.ReadRequest());
+    OnFreshConnection(gateway.Address(), [&](NXCONNECTION connection) {
+        const int id = SendFirstRequest(connection, gateway);
         const std::vector<std::uint8_t> large = AnswerFrame(static_cast<std::uint32_t>(id), std::string(200, 'L'));
         const std::size_t firstPart = 50;
         ASSERT_TRUE(gateway.Write(std::span(large).first(firstPart)));
-        EXPECT_EQ(NXAPI_E_MESSAGE_TOO_LARGE, ReceiveMessage(connection.get(), 64).result);
+        EXPECT_EQ(NXAPI_E_MESSAGE_TOO_LARGE, ReceiveMessage(connection, 64).result);
 
         const std::vector<std::uint8_t> small = AnswerFrame(static_cast<std::uint32_t>(id), "ok");
         std::vector<std::uint8_t> rest(large.begin() + firstPart, large.end());
         rest.insert(rest.end(), small.begin(), small.end());
         ASSERT_TRUE(gateway.Write(rest));
-        const Message answer = ReceiveMessage(connection.get(), 64);
+        const Message answer = ReceiveMessage(connection, 64);
         EXPECT_EQ(NXAPI_HTTP_RELAY_SERVICE, answer.result);
         EXPECT_EQ("ok", answer.Text());
     });
@@ -289,10 +277,8 @@ TEST(GatewayProtocolTest, ReachesTheGatewayByHostName)
 {
     FakeGateway gateway;
     const std::string port = gateway.Address().substr(gateway.Address().rfind(':'));
-    OnFreshThread("localhost" + port, [&] {
-        const UniqueConnection connection = OpenConnection();
-        ExpectAnsweredExchange(connection.get(), gateway, true);
-    });
+    OnFreshConnection("localhost" + port,
+                      [&](NXCONNECTION connection) { ExpectAnsweredExchange(connection, gateway, true); });
 }
 
 TEST(GatewayProtocolTest, FailsAtOnceWhenTheGatewayCannotBeReached)
@@ -309,12 +295,11 @@ TEST(GatewayProtocolTest, FailsAtOnceWhenTheGatewayCannotBeReached)
     };
     for (const auto& [address, expected] : cases) {
         SCOPED_TRACE(address);
-        OnFreshThread(address, [&] {
-            const UniqueConnection connection = OpenConnection();
-            EXPECT_EQ(expected, SendRequest(connection.get()));
-            EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection.get()));
+        OnFreshConnection(address, [&](NXCONNECTION connection) {
+            EXPECT_EQ(expected, SendRequest(connection));
+            EXPECT_EQ(INVALID_SOCKET, GatewaySocket(connection));
             char area[NXAPI_MIN_RECEIVE_CAPACITY];
-            EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection.get(), area, sizeof area));
+            EXPECT_EQ(NXAPI_E_NOT_CONNECTED, GatewayReceive(connection, area, sizeof area));
         });
     }
 }

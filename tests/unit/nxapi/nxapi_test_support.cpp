@@ -61,6 +61,14 @@ void OnFreshThread(const std::string& gateway, const std::function<void()>& body
     SetEnvironmentVariableA(kGatewayVariable, previous ? previous->c_str() : nullptr);
 }
 
+void OnFreshConnection(const std::string& gateway, const std::function<void(NXCONNECTION)>& body)
+{
+    OnFreshThread(gateway, [&] {
+        const UniqueConnection connection = OpenConnection();
+        body(connection.get());
+    });
+}
+
 bool WaitReadable(NXAPI_SOCKET socket, int milliseconds)
 {
     fd_set readable;

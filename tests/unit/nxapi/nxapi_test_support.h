@@ -35,6 +35,8 @@ UniqueConnection OpenConnection();
 // Runs `body` on a new thread, so that it gets a connection of its own, with
 // NXCOMM_GATEWAY set to `gateway` meanwhile.
 void OnFreshThread(const std::string& gateway, const std::function<void()>& body);
+// The same, with a connection opened for `body` and closed after it.
+void OnFreshConnection(const std::string& gateway, const std::function<void(NXCONNECTION)>& body);
 
 bool WaitReadable(NXAPI_SOCKET socket, int milliseconds);
 // The local port of a connected socket: the same port means the same connection.

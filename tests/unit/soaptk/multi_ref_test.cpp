@@ -18,18 +18,7 @@ namespace {
 
 using nvx::Bstr;
 using nvx::ComPtr;
-
-// Wine's MSXML indents the XML text of a node; Windows' does not.
-std::wstring WithoutIndentation(std::wstring text)
-{
-    size_t close = 0;
-    while ((close = text.find(L'>', close)) != std::wstring::npos) {
-        const size_t next = text.find_first_not_of(L" \t\r\n", close + 1);
-        if (next != std::wstring::npos && text[next] == L'<') text.erase(close + 1, next - close - 1);
-        ++close;
-    }
-    return text;
-}
+using nvx::test::WithoutIndentation;
 
 // The first element of the body `content`, its references resolved, as text.
 std::wstring Resolved(const std::wstring& content)

@@ -89,6 +89,17 @@ HRESULT DenyLoaderClasses(std::initializer_list<CLSID> classes)
     return deny(classes.begin(), static_cast<UINT>(classes.size()));
 }
 
+std::wstring WithoutIndentation(std::wstring text)
+{
+    size_t close = 0;
+    while ((close = text.find(L'>', close)) != std::wstring::npos) {
+        const size_t next = text.find_first_not_of(L" \t\r\n", close + 1);
+        if (next != std::wstring::npos && text[next] == L'<') text.erase(close + 1, next - close - 1);
+        ++close;
+    }
+    return text;
+}
+
 ::testing::AssertionResult HresultEquals(const char* expectedText, const char* actualText, HRESULT expected,
                                          HRESULT actual)
 {

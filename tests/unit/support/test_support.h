@@ -52,6 +52,10 @@ std::string GatewayAddress();
 // The directory of the running test program (where the project's DLLs are).
 std::wstring ProgramDirectory();
 
+// The XML text of a node without the white space between its tags: Wine's
+// MSXML indents it, Windows' does not.
+std::wstring WithoutIndentation(std::wstring text);
+
 // The description of the calling thread's error object; empty when there is none.
 std::wstring ErrorDescription();
 

@@ -14,6 +14,8 @@
 
 namespace {
 
+using nvx::test::WithoutIndentation;
+
 using nvx::ComPtr;
 using nvx::test::ComApartment;
 using nvx::wsdl::ConvertToTable;
@@ -147,18 +149,6 @@ TEST_F(TableResultTest, WhatIsNotATableStaysEmpty)
                      reinterpret_cast<void**>(notAList.GetAddressOf()));
     EXPECT_HR(S_OK, ConvertToTable(notAList.Get(), &table));
     EXPECT_EQ(VT_EMPTY, V_VT(&table));
-}
-
-// Wine's MSXML indents the XML text of a node; Windows' does not.
-std::wstring WithoutIndentation(std::wstring text)
-{
-    size_t close = 0;
-    while ((close = text.find(L'>', close)) != std::wstring::npos) {
-        const size_t next = text.find_first_not_of(L" \t\r\n", close + 1);
-        if (next != std::wstring::npos && text[next] == L'<') text.erase(close + 1, next - close - 1);
-        ++close;
-    }
-    return text;
 }
 
 // A result as rows of texts: Empty as no row, a text or a 1-D array as one

@@ -114,7 +114,8 @@ ResponseBoundary::State ResponseBoundary::advance()
             break;
     }
 
-    if (!parser_->is_header_done() && filled_ > max_header_bytes_)
+    // A head not ended within the limit's bytes can only end beyond it.
+    if (!parser_->is_header_done() && filled_ >= max_header_bytes_)
         return fail(status::payload_too_large,
                     "sent a response head over " + std::to_string(max_header_bytes_) + " bytes");
     if (filled_ > max_bytes_)

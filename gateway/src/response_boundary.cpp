@@ -52,7 +52,6 @@ void ResponseBoundary::restart_after_interim()
     parser_ = std::make_unique<Parser>();
     parser_->eager(true);
     parser_->skip(head_request_);
-    lift_body_limit();
     parser_->header_limit(static_cast<std::uint32_t>(max_header_bytes_));
 }
 
